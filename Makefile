@@ -1,0 +1,78 @@
+# The front door: `make demo` and `make test` install what is missing, build and run.
+#
+#   make demo      deps + build + the demo game
+#   make deps      install the Debian packages that are missing
+#   make build     configure once into $(BUILD_DIR), then build incrementally
+#   make test      deps + build + every test (ctest)
+#   make bench     deps + build + every benchmark (BENCH_ARGS=--json for JSON lines)
+#   make fuzz      clang build of the fuzz targets, each run for FUZZ_SECONDS
+#   make install   install into PREFIX (default /usr/local)
+#   make format    clang-format every source file
+#   make clean     remove the build folders
+#
+# SANITIZE="address;undefined" or SANITIZE=thread builds into its own folder (build-asan, build-tsan).
+
+BUILD_TYPE ?= RelWithDebInfo
+SANITIZE ?=
+PREFIX ?= /usr/local
+JOBS ?= 2
+FUZZ_SECONDS ?= 30
+BENCH_ARGS ?=
+
+ifeq ($(SANITIZE),)
+BUILD_DIR ?= build
+else ifeq ($(SANITIZE),thread)
+BUILD_DIR ?= build-tsan
+else
+BUILD_DIR ?= build-asan
+endif
+FUZZ_DIR := build-fuzz
+
+SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+
+.PHONY: all deps build test bench fuzz install format clean demo
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSARO_SANITIZE="$(SANITIZE)"
+
+build: $(BUILD_DIR)/CMakeCache.txt
+	env -u MAKEFLAGS -u MAKELEVEL cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: deps
+	@$(MAKE) --no-print-directory build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+bench: deps
+	@$(MAKE) --no-print-directory build
+	@set -e; for b in $(BUILD_DIR)/bin/bench-*; do echo "== $$b"; $$b $(BENCH_ARGS); done
+
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@test -f $(FUZZ_DIR)/CMakeCache.txt || cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@set -e; for f in $(FUZZ_DIR)/bin/fuzz-*; do \
+		name=$${f##*/fuzz-}; corpus=$(FUZZ_DIR)/corpus/$$name; mkdir -p $$corpus; \
+		seeds=; test -d fuzz/corpus/$$name && seeds=fuzz/corpus/$$name; \
+		echo "== $$f ($(FUZZ_SECONDS) s)"; \
+		$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus $$seeds; \
+	done
+
+# The demo game arrives with the first sample game; until then this installs and builds.
+demo: deps
+	@$(MAKE) --no-print-directory build
+	@echo "demo: no sample game is built yet; 'make test' runs everything there is."
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+format:
+	clang-format -i $(SOURCES)
+
+clean:
+	rm -rf build build-asan build-tsan $(FUZZ_DIR)

@@ -1,0 +1,28 @@
+// The common main of the bench-<area> programs.
+//
+// Each program registers Google Benchmark functions as usual and may pair a benchmark with a
+// baseline measured in the same run. Without arguments it prints the usual console report and then
+// a summary; with --json it prints only one JSON object per line:
+//   {"name": ..., "value": ..., "unit": ..., "baseline": ..., "ratio": ...}
+// where value is nanoseconds per item (per iteration when the benchmark counts no items), and
+// ratio is value divided by the baseline's value. Other arguments go to Google Benchmark.
+#pragma once
+
+#include <string>
+
+namespace tessaro::bench
+{
+
+// `name` is compared with `baseline` (full benchmark names, with their arguments: "BM_X/500").
+void SetBaseline(const std::string& name, const std::string& baseline);
+
+int Main(int argc, char** argv);
+
+} // namespace tessaro::bench
+
+// Use once per program instead of BENCHMARK_MAIN().
+#define TESSARO_BENCH_MAIN()                                                                                           \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        return tessaro::bench::Main(argc, argv);                                                                       \
+    }

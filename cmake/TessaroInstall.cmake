@@ -1,0 +1,48 @@
+# make install: libraries, headers under include/, a CMake package (find_package(tessaro) gives
+# tessaro::tessaro and tessaro::pop) and pkg-config files.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS pop tessaro
+    EXPORT tessaroTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+)
+
+# pop's headers include the platform's, so both go out with the libraries.
+foreach(dir platform pop tessaro)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir}
+        FILES_MATCHING PATTERN "*.h"
+    )
+endforeach()
+
+set(TESSARO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tessaro)
+install(EXPORT tessaroTargets
+    NAMESPACE tessaro::
+    DESTINATION ${TESSARO_CMAKE_DIR}
+)
+configure_package_config_file(
+    ${PROJECT_SOURCE_DIR}/cmake/tessaroConfig.cmake.in
+    ${PROJECT_BINARY_DIR}/tessaroConfig.cmake
+    INSTALL_DESTINATION ${TESSARO_CMAKE_DIR}
+)
+write_basic_package_version_file(
+    ${PROJECT_BINARY_DIR}/tessaroConfigVersion.cmake
+    VERSION ${PROJECT_VERSION}
+    COMPATIBILITY SameMajorVersion
+)
+install(FILES
+    ${PROJECT_BINARY_DIR}/tessaroConfig.cmake
+    ${PROJECT_BINARY_DIR}/tessaroConfigVersion.cmake
+    DESTINATION ${TESSARO_CMAKE_DIR}
+)
+
+# The .pc files find the prefix from their own place, so an install with --prefix stays usable.
+file(RELATIVE_PATH TESSARO_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" TESSARO_PC_TO_PREFIX "${TESSARO_PC_TO_PREFIX}")
+foreach(pc pop tessaro)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()

@@ -44,11 +44,17 @@ public:
                 continue;
             Result r;
             r.name = run.benchmark_name();
+            auto bytes = run.counters.find("bytes_per_second");
             auto items = run.counters.find("items_per_second");
-            if (items != run.counters.end() && items->second.value > 0)
+            if (bytes != run.counters.end() && bytes->second.value > 0)
             {
-                r.value = 1e9 / items->second.value;
-                r.unit = "ns/item";
+                r.value = bytes->second.value / 1e6;
+                r.unit = "MB/s";
+            }
+            else if (items != run.counters.end() && items->second.value > 0)
+            {
+                r.value = items->second.value;
+                r.unit = "items/s";
             }
             else
             {
@@ -139,7 +145,7 @@ int Main(int argc, char** argv)
         byName[r.name] = &r;
 
     if (!json)
-        std::printf("\n%-40s %14s %14s %8s\n", "benchmark", "value", "baseline", "ratio");
+        std::printf("\n%-40s %18s %20s %8s\n", "benchmark", "value", "baseline", "ratio");
     for (const Result& r : reporter.Results())
     {
         const Result* base = nullptr;
@@ -159,12 +165,12 @@ int Main(int argc, char** argv)
         }
         else if (base && base->value > 0)
         {
-            std::printf("%-40s %10.4g %-3s %14s %8.3f\n", r.name.c_str(), r.value, r.unit.c_str(), base->name.c_str(),
+            std::printf("%-40s %10.4g %-7s %20s %8.3f\n", r.name.c_str(), r.value, r.unit.c_str(), base->name.c_str(),
                         r.value / base->value);
         }
         else
         {
-            std::printf("%-40s %10.4g %-3s\n", r.name.c_str(), r.value, r.unit.c_str());
+            std::printf("%-40s %10.4g %-7s\n", r.name.c_str(), r.value, r.unit.c_str());
         }
     }
     return 0;

@@ -4,8 +4,9 @@
 // baseline measured in the same run. Without arguments it prints the usual console report and then
 // a summary; with --json it prints only one JSON object per line:
 //   {"name": ..., "value": ..., "unit": ..., "baseline": ..., "ratio": ...}
-// where value is nanoseconds per item (per iteration when the benchmark counts no items), and
-// ratio is value divided by the baseline's value. Other arguments go to Google Benchmark.
+// where value is a throughput when the benchmark counts bytes (MB/s, 10^6 bytes) or items
+// (items/s), else the time of one iteration (ns); ratio is value divided by the baseline's value,
+// so for throughputs above 1 means faster than the baseline. Other arguments go to Google Benchmark.
 #pragma once
 
 #include <string>

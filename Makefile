@@ -11,6 +11,7 @@
 #   make clean     remove the build folders
 #
 # SANITIZE="address;undefined" or SANITIZE=thread builds into its own folder (build-asan, build-tsan).
+# CTEST_ARGS passes options to ctest, for example CTEST_ARGS='-L net' for one area.
 
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
@@ -18,6 +19,7 @@ PREFIX ?= /usr/local
 JOBS ?= 2
 FUZZ_SECONDS ?= 30
 BENCH_ARGS ?=
+CTEST_ARGS ?=
 
 ifeq ($(SANITIZE),)
 BUILD_DIR ?= build
@@ -45,7 +47,7 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 test: deps
 	@$(MAKE) --no-print-directory build
-	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 bench: deps
 	@$(MAKE) --no-print-directory build

@@ -24,6 +24,8 @@ packages=(
     xauth
     python3
     clang-format
+    tinyproxy
+    dante-server
 )
 
 for extra in "$@"; do

@@ -161,22 +161,25 @@ TEST(Stack, ReadsMessagesInStepsWhateverTheSegments)
     close(peer);
 }
 
-TEST(Stack, PeerCloseIsLoggedAndReportedOnce)
+TEST(Stack, PeerClosingMidMessageIsLoggedAndReportedOnce)
 {
     RawListener server;
     TestStack stack;
     int index = stack.ConnectTCP("127.0.0.1", server.port, 4, 0, 0);
     ASSERT_GE(index, 0);
-    close(server.Accept());
+    int peer = server.Accept();
+    ASSERT_TRUE(SendAll(peer, "ab")); // half a header, then gone
+    close(peer);
     testing::internal::CaptureStdout();
     ASSERT_TRUE(stack.Start());
     ASSERT_TRUE(stack.WaitForKind("del"));
     stack.Stop();
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(Occurrences(out, "tcp read read_bytes:0error:"), 1u) << out;
-    EXPECT_EQ(Occurrences(out, "[TCPReadData]\tread_bytes[0]pos[0]total[0]read[4]"), 1u) << out;
+    EXPECT_EQ(Occurrences(out, "[TCPReadData]\tread_bytes[0]pos[0]total[2]read[4]"), 1u) << out;
     auto ev = stack.Events();
     ASSERT_EQ(TestStack::Count(ev, "del"), 1u);
+    EXPECT_EQ(TestStack::Count(ev, "read"), 0u);
     EXPECT_EQ(ev.back().kind, "del");
     EXPECT_EQ(ev.back().arg, 0);
     EXPECT_EQ(stack.MaxIndex(), -1);

@@ -24,7 +24,14 @@ struct Result
     std::string name;
     double value = 0;
     std::string unit;
+    double p99 = -1; // reported by the benchmark itself; negative: none
 };
+
+const benchmark::Counter* FindCounter(const benchmark::UserCounters& counters, const char* name)
+{
+    auto it = counters.find(name);
+    return it == counters.end() ? nullptr : &it->second;
+}
 
 // Collects every run, and shows the console report too unless JSON lines were asked for.
 class Reporter : public benchmark::ConsoleReporter
@@ -52,7 +59,18 @@ public:
                 r.name.resize(r.name.size() - kRealTime.size());
             auto bytes = run.counters.find("bytes_per_second");
             auto items = run.counters.find("items_per_second");
-            if (bytes != run.counters.end() && bytes->second.value > 0)
+            const benchmark::Counter* median = FindCounter(run.counters, "median_us");
+            const benchmark::Counter* p99 = FindCounter(run.counters, "p99_us");
+            if (!p99)
+                p99 = FindCounter(run.counters, "p99");
+            if (p99)
+                r.p99 = p99->value;
+            if (median)
+            {
+                r.value = median->value;
+                r.unit = "us";
+            }
+            else if (bytes != run.counters.end() && bytes->second.value > 0)
             {
                 r.value = bytes->second.value / 1e6;
                 r.unit = "MB/s";
@@ -164,6 +182,8 @@ int Main(int argc, char** argv)
         {
             std::printf("{\"name\": %s, \"value\": %.4g, \"unit\": %s", JsonString(r.name).c_str(), r.value,
                         JsonString(r.unit).c_str());
+            if (r.p99 >= 0)
+                std::printf(", \"p99\": %.4g", r.p99);
             if (base && base->value > 0)
                 std::printf(", \"baseline\": %s, \"ratio\": %.4g", JsonString(base->name).c_str(),
                             r.value / base->value);
@@ -173,6 +193,11 @@ int Main(int argc, char** argv)
         {
             std::printf("%-40s %10.4g %-7s %20s %8.3f\n", r.name.c_str(), r.value, r.unit.c_str(), base->name.c_str(),
                         r.value / base->value);
+        }
+        else if (r.p99 >= 0)
+        {
+            std::printf("%-40s %10.4g %-7s p99 %.4g %s\n", r.name.c_str(), r.value, r.unit.c_str(), r.p99,
+                        r.unit.c_str());
         }
         else
         {

@@ -7,6 +7,10 @@
 // where value is a throughput when the benchmark counts bytes (MB/s, 10^6 bytes) or items
 // (items/s), else the time of one iteration (ns); ratio is value divided by the baseline's value,
 // so for throughputs above 1 means faster than the baseline. Other arguments go to Google Benchmark.
+//
+// A benchmark that times its iterations itself reports through user counters: a counter
+// "median_us" becomes the value (unit "us", ahead of bytes and items), and a counter "p99_us" (or
+// "p99") is added to the object as "p99": the 99th percentile in the same unit.
 #pragma once
 
 #include <string>

@@ -1,0 +1,359 @@
+#include "tools/lobby/Options.h"
+
+#include "platform/Text.h"
+#include "platform/WindowBus.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace lobby
+{
+
+namespace
+{
+
+// Walks the words of one command: "--name VALUE", "--name=VALUE", flags and plain arguments.
+class Scanner
+{
+public:
+    explicit Scanner(const std::vector<std::string>& args) : m_args(args) {}
+
+    bool Done() const { return m_next >= m_args.size(); }
+
+    // The next word; for "--name=VALUE" only "--name" (the value waits for Value()).
+    std::string Next()
+    {
+        const std::string& word = m_args[m_next++];
+        m_inline.reset();
+        const size_t eq = word.find('=');
+        if (word.size() > 2 && word.compare(0, 2, "--") == 0 && eq != std::string::npos)
+        {
+            m_inline = word.substr(eq + 1);
+            return word.substr(0, eq);
+        }
+        return word;
+    }
+
+    // The value of the option just read; false when there is none.
+    bool Value(std::string& out)
+    {
+        if (m_inline)
+        {
+            out = *m_inline;
+            m_inline.reset();
+            return true;
+        }
+        if (Done())
+            return false;
+        out = m_args[m_next++];
+        return true;
+    }
+
+    // A flag must not have been given "=VALUE".
+    bool HadInlineValue() const { return m_inline.has_value(); }
+
+private:
+    const std::vector<std::string>& m_args;
+    size_t m_next = 0;
+    std::optional<std::string> m_inline;
+};
+
+bool ParseSeconds(const std::string& text, double& out)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0 || value > 1e6)
+        return false;
+    out = value;
+    return true;
+}
+
+bool ParseHandle(const std::string& text, std::uint32_t& out)
+{
+    std::uint64_t value;
+    if (!ParseUnsigned(text, value) || value == 0 || value > 0xFFFFFFFFu)
+        return false;
+    out = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+// A 64-bit value written as an unsigned or a negative number.
+bool ParseBits(const std::string& text, std::uint64_t& out)
+{
+    if (ParseUnsigned(text, out))
+        return true;
+    std::int64_t value;
+    if (!ParseNumber(text, value))
+        return false;
+    out = static_cast<std::uint64_t>(value);
+    return true;
+}
+
+// Columns of UTF-8 text on a terminal, counting each non-ASCII character (here: Chinese) as two.
+size_t TerminalWidth(const std::string& utf8)
+{
+    size_t width = 0;
+    for (const char c : utf8)
+    {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80)
+            width += 1;
+        else if (b >= 0xC0)
+            width += 2;
+    }
+    return width;
+}
+
+Parsed Fail(std::string& error, std::string text)
+{
+    error = std::move(text);
+    return Parsed::Error;
+}
+
+} // namespace
+
+Parsed ParseRunOptions(const std::vector<std::string>& args, RunOptions& out, std::string& error)
+{
+    Scanner scan(args);
+    while (!scan.Done())
+    {
+        const std::string name = scan.Next();
+        std::string value;
+        if (name == "--help" || name == "-h")
+            return Parsed::Help;
+        if (name == "--headless")
+        {
+            if (scan.HadInlineValue())
+                return Fail(error, "--headless takes no value");
+            out.headless = true;
+            continue;
+        }
+        if (name.compare(0, 2, "--") != 0)
+            return Fail(error, "unexpected argument '" + name + "'");
+        if (name != "--game" && name != "--server" && name != "--root" && name != "--arg" && name != "--launch-block" &&
+            name != "--replay" && name != "--timeout" && name != "--grace")
+            return Fail(error, "unknown option " + name);
+        if (!scan.Value(value) || value.empty())
+            return Fail(error, name + " needs a value");
+        if (name == "--game")
+        {
+            out.game = value;
+        }
+        else if (name == "--server")
+        {
+            if (!ParseServer(value, out.launch.serverHost, out.launch.serverPort, error))
+                return Parsed::Error;
+        }
+        else if (name == "--root")
+        {
+            out.root = value;
+        }
+        else if (name == "--arg")
+        {
+            LaunchOverride o;
+            if (!ParseOverride(value, o, error))
+                return Parsed::Error;
+            out.launch.overrides.push_back(std::move(o));
+        }
+        else if (name == "--launch-block")
+        {
+            out.launchBlock = value;
+        }
+        else if (name == "--replay")
+        {
+            out.replay = value;
+            out.launch.replay = true;
+        }
+        else if (name == "--timeout")
+        {
+            if (!ParseSeconds(value, out.timeoutSeconds))
+                return Fail(error, "--timeout needs a number of seconds above 0");
+        }
+        else if (name == "--grace")
+        {
+            if (!ParseSeconds(value, out.graceSeconds))
+                return Fail(error, "--grace needs a number of seconds above 0");
+        }
+    }
+    if (out.game.empty())
+        return Fail(error, "run needs --game PATH");
+    return Parsed::Ok;
+}
+
+Parsed ParseSendOptions(const std::vector<std::string>& args, SendOptions& out, std::string& error)
+{
+    Scanner scan(args);
+    bool haveTo = false;
+    bool haveMsg = false;
+    while (!scan.Done())
+    {
+        const std::string name = scan.Next();
+        std::string value;
+        if (name == "--help" || name == "-h")
+            return Parsed::Help;
+        if (name == "--post")
+        {
+            if (scan.HadInlineValue())
+                return Fail(error, "--post takes no value");
+            out.post = true;
+            continue;
+        }
+        if (name != "--to" && name != "--msg" && name != "--wparam" && name != "--lparam")
+            return Fail(error, name.compare(0, 2, "--") == 0 ? "unknown option " + name
+                                                             : "unexpected argument '" + name + "'");
+        if (!scan.Value(value))
+            return Fail(error, name + " needs a value");
+        if (name == "--to")
+        {
+            if (!ParseHandle(value, out.to))
+                return Fail(error, "--to needs a window handle from 1 to 0xFFFFFFFF");
+            haveTo = true;
+        }
+        else if (name == "--msg")
+        {
+            std::uint64_t msg;
+            if (!ParseUnsigned(value, msg) || msg > 0xFFFFFFFFu)
+                return Fail(error, "--msg needs a message number");
+            out.msg = static_cast<unsigned>(msg);
+            haveMsg = true;
+        }
+        else if (name == "--wparam")
+        {
+            if (!ParseBits(value, out.wParam))
+                return Fail(error, "--wparam needs a number");
+        }
+        else
+        {
+            std::uint64_t bits;
+            if (!ParseBits(value, bits))
+                return Fail(error, "--lparam needs a number");
+            out.lParam = static_cast<std::int64_t>(bits);
+        }
+    }
+    if (!haveTo || !haveMsg)
+        return Fail(error, "send needs --to HANDLE and --msg N");
+    if (out.msg == platform::WM_COPYDATA)
+        return Fail(error, "WM_COPYDATA carries data: use the copydata command");
+    return Parsed::Ok;
+}
+
+Parsed ParseCopyDataOptions(const std::vector<std::string>& args, CopyDataOptions& out, std::string& error)
+{
+    Scanner scan(args);
+    bool haveTo = false;
+    bool haveFile = false;
+    while (!scan.Done())
+    {
+        const std::string name = scan.Next();
+        std::string value;
+        if (name == "--help" || name == "-h")
+            return Parsed::Help;
+        if (name == "--to" || name == "--tag")
+        {
+            if (!scan.Value(value))
+                return Fail(error, name + " needs a value");
+            if (name == "--to")
+            {
+                if (!ParseHandle(value, out.to))
+                    return Fail(error, "--to needs a window handle from 1 to 0xFFFFFFFF");
+                haveTo = true;
+            }
+            else if (!ParseUnsigned(value, out.tag))
+            {
+                return Fail(error, "--tag needs a number");
+            }
+            continue;
+        }
+        if (name.size() > 1 && name[0] == '-')
+            return Fail(error, "unknown option " + name);
+        if (haveFile)
+            return Fail(error, "copydata takes one FILE");
+        out.file = name;
+        haveFile = true;
+    }
+    if (!haveTo || !haveFile)
+        return Fail(error, "copydata needs --to HANDLE and a FILE");
+    return Parsed::Ok;
+}
+
+std::string MainUsage()
+{
+    return "usage: tessaro-lobby run --game PATH [options]     launch a game as the lobby does\n"
+           "       tessaro-lobby send --to HANDLE --msg N [--wparam W] [--lparam L] [--post]\n"
+           "       tessaro-lobby copydata --to HANDLE [--tag N] FILE\n"
+           "\n"
+           "'tessaro-lobby COMMAND --help' describes each command. Numbers are decimal or 0x hexadecimal.\n";
+}
+
+std::string RunUsage()
+{
+    std::string text =
+        "usage: tessaro-lobby run --game PATH [--server HOST:PORT] [--root DIR] [--arg N=VALUE]...\n"
+        "                         [--launch-block FILE] [--replay PATH] [--headless] [--timeout SECONDS]\n"
+        "                         [--grace SECONDS]\n"
+        "\n"
+        "Creates the lobby's window, writes the lobby's files that are missing in the platform root,\n"
+        "starts the game in its own folder with the 34 launch values as its arguments, and prints one\n"
+        "JSON line for every message the game sends the lobby, then one when the game ends.\n"
+        "\n"
+        "  --game PATH           the game program\n"
+        "  --server HOST:PORT    the game server (values 0 and 1; default 127.0.0.1:" +
+        std::to_string(kDefaultServerPort) +
+        ")\n"
+        "  --root DIR            where local.dat, localdata_<locale>/lobby.conf and global.conf are\n"
+        "                        written (default: the folder above the game's folder)\n"
+        "  --arg N=VALUE         replaces launch value N (0 to 33); no blanks; applied last\n"
+        "  --launch-block FILE   sends the file's bytes as WM_COPYDATA (tag 0) once the game has\n"
+        "                        announced its window (message 0x46F)\n"
+        "  --replay PATH         sends the path as WM_COPYDATA (tag 1) likewise, and sets value 31 to 1\n"
+        "  --headless            starts the game with POP_HEADLESS=1 (no window, no audio device)\n"
+        "  --timeout SECONDS     ends the game after this long (SIGTERM, then SIGKILL) and exits with 124\n"
+        "  --grace SECONDS       how long a game may take to end after SIGTERM (default 3)\n"
+        "\n"
+        "Exit status: the game's, 128 + N when signal N ended it, 124 after --timeout, 2 on an error.\n"
+        "\n"
+        "Launch values and their defaults:\n";
+    for (int i = 0; i < kLaunchValueCount; ++i)
+    {
+        const LaunchValueInfo& info = LaunchValue(i);
+        std::string value;
+        if (i == 0)
+            value = kDefaultServerHost;
+        else if (i == 1)
+            value = std::to_string(kDefaultServerPort);
+        else if (i == kLobbyWindowValue)
+            value = "<window>";
+        else
+            value = platform::GbkToUtf8(info.szDefault);
+        std::string line = (i < 10 ? "   " : "  ") + std::to_string(i) + "  " + value;
+        line.append(std::max<size_t>(2, 42 - std::min<size_t>(42, TerminalWidth(line))), ' ');
+        text += line + info.szMeaning + "\n";
+    }
+    return text;
+}
+
+std::string SendUsage()
+{
+    return "usage: tessaro-lobby send --to HANDLE --msg N [--wparam W] [--lparam L] [--post]\n"
+           "\n"
+           "Sends (or with --post, posts) one window message to a window of a running game and prints\n"
+           "{\"ok\": true, \"result\": R} (sent) or {\"ok\": true} (posted). Exit status 1 when the window\n"
+           "cannot be reached or does not answer in time, 2 on a usage error.\n";
+}
+
+std::string CopyDataUsage()
+{
+    return "usage: tessaro-lobby copydata --to HANDLE [--tag N] FILE\n"
+           "\n"
+           "Sends the bytes of FILE as WM_COPYDATA with the tag N (default 0; 1 is a replay path) and\n"
+           "prints {\"ok\": true, \"result\": R, \"bytes\": N}. Exit status 1 when the window cannot be\n"
+           "reached, 2 on a usage error or an unreadable file.\n";
+}
+
+} // namespace lobby

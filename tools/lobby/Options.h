@@ -1,0 +1,62 @@
+// The command line of tessaro-lobby itself: the commands run, send and copydata.
+#pragma once
+
+#include "tools/lobby/LaunchLine.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lobby
+{
+
+// How long a game may take to end after SIGTERM before it is killed, by default.
+inline constexpr double kDefaultGraceSeconds = 3.0;
+
+struct RunOptions
+{
+    std::string game;        // the game program
+    std::string root;        // the platform root; empty: the folder above the game's folder
+    std::string launchBlock; // file sent as WM_COPYDATA with tag 0 once the game has announced itself
+    std::string replay;      // path sent as WM_COPYDATA with tag 1
+    bool headless = false;
+    double timeoutSeconds = 0; // 0: no time limit
+    double graceSeconds = kDefaultGraceSeconds;
+    LaunchSettings launch;
+};
+
+struct SendOptions
+{
+    std::uint32_t to = 0;
+    unsigned msg = 0;
+    std::uint64_t wParam = 0;
+    std::int64_t lParam = 0;
+    bool post = false;
+};
+
+struct CopyDataOptions
+{
+    std::uint32_t to = 0;
+    std::uint64_t tag = 0;
+    std::string file;
+};
+
+enum class Parsed
+{
+    Ok,
+    Help,
+    Error,
+};
+
+// Each takes the words after the command's name. On Error, error says what is wrong.
+Parsed ParseRunOptions(const std::vector<std::string>& args, RunOptions& out, std::string& error);
+Parsed ParseSendOptions(const std::vector<std::string>& args, SendOptions& out, std::string& error);
+Parsed ParseCopyDataOptions(const std::vector<std::string>& args, CopyDataOptions& out, std::string& error);
+
+// The help texts, printed by --help.
+std::string MainUsage();
+std::string RunUsage();
+std::string SendUsage();
+std::string CopyDataUsage();
+
+} // namespace lobby

@@ -151,27 +151,26 @@ void WidgetContainer::BringToBack(Widget* widget)
 
 void WidgetContainer::PutBehind(Widget* widget, Widget* ref)
 {
-    if (widget == nullptr || ref == nullptr || widget == ref || widget->mParent != this || ref->mParent != this)
-        return;
-    if (ref->mPriority > widget->mPriority)
-        return BringToFront(widget);
-    if (ref->mPriority < widget->mPriority)
-        return BringToBack(widget);
-    mWidgets.remove(widget);
-    mWidgets.insert(std::find(mWidgets.begin(), mWidgets.end(), ref), widget);
-    MarkDirty();
+    PlaceNextTo(widget, ref, false);
 }
 
 void WidgetContainer::PutInfront(Widget* widget, Widget* ref)
 {
+    PlaceNextTo(widget, ref, true);
+}
+
+void WidgetContainer::PlaceNextTo(Widget* widget, Widget* ref, bool inFront)
+{
     if (widget == nullptr || ref == nullptr || widget == ref || widget->mParent != this || ref->mParent != this)
         return;
+    // Priority decides first: a widget never moves past one of another priority.
     if (ref->mPriority > widget->mPriority)
         return BringToFront(widget);
     if (ref->mPriority < widget->mPriority)
         return BringToBack(widget);
     mWidgets.remove(widget);
-    mWidgets.insert(std::next(std::find(mWidgets.begin(), mWidgets.end(), ref)), widget);
+    auto at = std::find(mWidgets.begin(), mWidgets.end(), ref);
+    mWidgets.insert(inFront ? std::next(at) : at, widget);
     MarkDirty();
 }
 

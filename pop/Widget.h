@@ -116,6 +116,8 @@ private:
 
     void InsertChild(Widget* widget);
     void DetachChild(Widget* widget, bool dying);
+    // Moves a child directly behind or in front of another child of the same priority.
+    void PlaceNextTo(Widget* widget, Widget* ref, bool inFront);
     bool IsSelfOrAncestor(const WidgetContainer* other) const;
 };
 

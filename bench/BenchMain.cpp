@@ -33,6 +33,26 @@ const benchmark::Counter* FindCounter(const benchmark::UserCounters& counters, c
     return it == counters.end() ? nullptr : &it->second;
 }
 
+// A counter that carries the value itself: "median_<unit>" or "value_<unit>" (the first found in
+// name order); unit receives <unit>, with "pct" written as "%".
+const benchmark::Counter* FindUnitCounter(const benchmark::UserCounters& counters, std::string* unit)
+{
+    for (const auto& [name, counter] : counters)
+    {
+        for (std::string_view prefix : {std::string_view("median_"), std::string_view("value_")})
+        {
+            if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0)
+            {
+                *unit = name.substr(prefix.size());
+                if (*unit == "pct")
+                    *unit = "%";
+                return &counter;
+            }
+        }
+    }
+    return nullptr;
+}
+
 // Collects every run, and shows the console report too unless JSON lines were asked for.
 class Reporter : public benchmark::ConsoleReporter
 {
@@ -59,8 +79,9 @@ public:
                 r.name.resize(r.name.size() - kRealTime.size());
             auto bytes = run.counters.find("bytes_per_second");
             auto items = run.counters.find("items_per_second");
-            const benchmark::Counter* median = FindCounter(run.counters, "median_us");
-            const benchmark::Counter* p99 = FindCounter(run.counters, "p99_us");
+            std::string unit;
+            const benchmark::Counter* median = FindUnitCounter(run.counters, &unit);
+            const benchmark::Counter* p99 = FindCounter(run.counters, ("p99_" + unit).c_str());
             if (!p99)
                 p99 = FindCounter(run.counters, "p99");
             if (p99)
@@ -68,7 +89,7 @@ public:
             if (median)
             {
                 r.value = median->value;
-                r.unit = "us";
+                r.unit = unit;
             }
             else if (bytes != run.counters.end() && bytes->second.value > 0)
             {

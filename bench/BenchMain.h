@@ -9,8 +9,10 @@
 // so for throughputs above 1 means faster than the baseline. Other arguments go to Google Benchmark.
 //
 // A benchmark that times its iterations itself reports through user counters: a counter
-// "median_us" becomes the value (unit "us", ahead of bytes and items), and a counter "p99_us" (or
-// "p99") is added to the object as "p99": the 99th percentile in the same unit.
+// "median_<unit>" (such as "median_us" or "median_ms") becomes the value in that unit, ahead of
+// bytes and items, and a counter "p99_<unit>" (or "p99") is added to the object as "p99": the 99th
+// percentile in the same unit. A counter "value_<unit>" gives a value that is not a median the same
+// way; the unit "pct" is written "%".
 #pragma once
 
 #include <string>

@@ -26,6 +26,9 @@ packages=(
     clang-format
     tinyproxy
     dante-server
+    sox
+    libsox-fmt-base
+    libsox-fmt-mp3
 )
 
 for extra in "$@"; do

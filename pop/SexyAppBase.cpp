@@ -1,5 +1,7 @@
 #include "pop/SexyAppBase.h"
 
+#include "pop/Dialog.h"
+#include "pop/DialogHost.h"
 #include "pop/Graphics.h"
 #include "pop/WidgetManager.h"
 
@@ -432,9 +434,13 @@ struct SexyAppBase::Impl
 
     std::mutex msgBoxMutex;
     MsgBoxHandler msgBoxHandler;
+
+    WaitHook waitHook;
 };
 
-SexyAppBase::SexyAppBase() : mImpl(std::make_unique<Impl>()), mWidgetManagerOwner(std::make_unique<WidgetManager>())
+SexyAppBase::SexyAppBase()
+    : mImpl(std::make_unique<Impl>()), mWidgetManagerOwner(std::make_unique<WidgetManager>()),
+      mDialogHost(std::make_unique<DialogHost>(*this))
 {
     mHeadless = EnvFlag("POP_HEADLESS");
     mWidgetManager = mWidgetManagerOwner.get();
@@ -445,6 +451,9 @@ SexyAppBase::SexyAppBase() : mImpl(std::make_unique<Impl>()), mWidgetManagerOwne
 SexyAppBase::~SexyAppBase()
 {
     Teardown();
+    // Dialogs still owned (killed inside a nested loop that never ended) go while the widget
+    // manager stands.
+    mDialogHost.reset();
     mWidgetManager = nullptr;
     mWidgetManagerOwner.reset();
 }
@@ -608,7 +617,9 @@ void SexyAppBase::Teardown()
     mTornDown = true;
     mShutdown = true;
     Impl& s = *mImpl;
-    // Widgets first, while everything they may use still stands.
+    // Dialogs and widgets first, while everything they may use still stands.
+    mDialogHost->KillAll();
+    mDialogHost->ReleaseKilled(mModalDepth > 0);
     if (mWidgetManager)
         mWidgetManager->RemoveAllWidgets();
     // Then the windows.
@@ -673,6 +684,8 @@ bool SexyAppBase::UpdateAppStep(bool* updated)
 {
     if (updated)
         *updated = false;
+    // Killed dialogs go here, where none of their code runs, unless a nested loop is running.
+    mDialogHost->ReleaseKilled(mModalDepth > 0);
     if (mShutdown)
         return false;
     platform::PumpWindowMessages(0);
@@ -698,11 +711,21 @@ bool SexyAppBase::UpdateAppStep(bool* updated)
     return !mShutdown;
 }
 
+void SexyAppBase::SetWaitHook(WaitHook hook)
+{
+    mImpl->waitHook = std::move(hook);
+}
+
 void SexyAppBase::WaitForNextUpdate()
 {
     if (mShutdown)
         return;
     Impl& s = *mImpl;
+    if (s.waitHook)
+    {
+        s.waitHook();
+        return;
+    }
     int waitMs = kUpdateIntervalMs;
     if (s.scheduleStarted)
     {
@@ -718,6 +741,38 @@ void SexyAppBase::UpdateFrames()
 {
     mWidgetManager->UpdateFrame();
     UpdateCursor();
+}
+
+// ---- Dialogs ------------------------------------------------------------------------------------
+
+Dialog* SexyAppBase::AddDialog(int id, Dialog* dialog)
+{
+    return mDialogHost->Add(id, dialog);
+}
+
+Dialog* SexyAppBase::AddDialog(Dialog* dialog)
+{
+    return dialog != nullptr ? mDialogHost->Add(dialog->mId, dialog) : nullptr;
+}
+
+bool SexyAppBase::KillDialog(int id)
+{
+    return mDialogHost->Kill(id);
+}
+
+bool SexyAppBase::KillDialog(Dialog* dialog)
+{
+    return mDialogHost->Kill(dialog);
+}
+
+Dialog* SexyAppBase::GetDialog(int id) const
+{
+    return mDialogHost->Get(id);
+}
+
+int SexyAppBase::GetDialogCount() const
+{
+    return mDialogHost->Count();
 }
 
 // ---- Drawing ------------------------------------------------------------------------------------

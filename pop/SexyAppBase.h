@@ -29,6 +29,7 @@
 #include "pop/Common.h"
 #include "pop/Image.h"
 #include "pop/KeyCodes.h"
+#include "pop/Listeners.h"
 #include "pop/Point.h"
 
 #include "platform/WindowBus.h"
@@ -44,6 +45,8 @@
 namespace Sexy
 {
 
+class Dialog;
+class DialogHost;
 class WidgetManager;
 
 // MsgBox buttons (the low four bits of its flags) and icons.
@@ -109,11 +112,14 @@ bool ReadBufferFromFile(const std::string& fileName, std::vector<uint8_t>& data)
 // Writes the file anew with len bytes, creating missing folders on the way. False on failure.
 bool WriteBytesToFile(const std::string& fileName, const void* data, size_t len);
 
-class SexyAppBase
+// The application listens to buttons and dialogs: AddDialog makes it the listener of a dialog that
+// has none, so an application can follow its dialogs by overriding DialogButtonDepress. The
+// defaults do nothing.
+class SexyAppBase : public ButtonListener, public DialogListener
 {
 public:
     SexyAppBase();
-    virtual ~SexyAppBase();
+    ~SexyAppBase() override;
     SexyAppBase(const SexyAppBase&) = delete;
     SexyAppBase& operator=(const SexyAppBase&) = delete;
 
@@ -180,6 +186,11 @@ public:
     using Clock = std::function<uint64_t()>;
     void SetClock(Clock clock);
     uint64_t GetClockMs() const;
+    // Replaces the wait of WaitForNextUpdate (in the main loop and in nested loops such as
+    // Dialog::WaitForResult) with a call of the hook; null restores the real wait. Tests and
+    // headless tools move their clock and feed input there.
+    using WaitHook = std::function<void()>;
+    void SetWaitHook(WaitHook hook);
     static constexpr int kUpdateIntervalMs = 10;
     static constexpr int kMaxCatchUpUpdates = 10;
 
@@ -236,6 +247,27 @@ public:
     int MsgBox(const std::wstring& text, const std::wstring& title = L"Message", int flags = MB_OK);
     using MsgBoxHandler = std::function<int(const std::string& text, const std::string& title, int flags)>;
     void SetMsgBoxHandler(MsgBoxHandler handler);
+
+    // ---- Dialogs (pop/Dialog.h) ---------------------------------------------------------------
+    // The application owns every dialog given to AddDialog: KillDialog takes it out of the widget
+    // manager and the registry at once and deletes it as soon as none of its code can be running
+    // (at the next loop step outside nested loops, or at the end of the application; see
+    // pop/DialogHost.h). Callers never delete a dialog they have added.
+    //
+    // AddDialog registers the dialog under id (its mId becomes id), replacing (killing) a dialog
+    // already registered under that id, and adds it to the widget manager in front of the widgets
+    // of its priority; a modal dialog becomes the base of the modal layer, so only it and what is in
+    // front of it take input. The dialog gets the focus, and the application becomes its listener
+    // when it has none. A dialog that was never given a rectangle (Resize) is centred in the window,
+    // sized after its frame picture or its texts first when it has no size. Returns the dialog
+    // (null for null).
+    Dialog* AddDialog(int id, Dialog* dialog);
+    Dialog* AddDialog(Dialog* dialog);
+    // False when no such dialog is registered.
+    bool KillDialog(int id);
+    bool KillDialog(Dialog* dialog);
+    Dialog* GetDialog(int id) const;
+    int GetDialogCount() const;
 
     // ---- Images -------------------------------------------------------------------------------
     // A picture by a system file name without extension (LoadImageWithoutExtension); null when it
@@ -296,6 +328,7 @@ private:
 
     std::unique_ptr<Impl> mImpl;
     std::unique_ptr<WidgetManager> mWidgetManagerOwner;
+    std::unique_ptr<DialogHost> mDialogHost;
     std::atomic<bool> mShutdown{false};
     std::atomic<platform::WindowHandle> mWakeHandle{0};
     bool mInitialized = false;

@@ -428,6 +428,8 @@ bool WidgetManager::MouseDown(int x, int y, int button)
         return false;
     if (!mMouseIn || x != mLastMouseX || y != mLastMouseY)
         MouseMove(x, y);
+    else if (mDownButtons == 0)
+        RefreshOver(); // a widget may have appeared or been enabled under a still pointer
 
     Widget* target = mDownButtons == 0 ? GetWidgetAt(x, y) : mCaptureWidget;
     if (mDownButtons == 0)

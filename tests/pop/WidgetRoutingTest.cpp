@@ -138,6 +138,15 @@ TEST_F(WidgetRouting, EnterLeaveAndMoveFollowThePointer)
     EXPECT_EQ(Filter(log, "c.enter").size(), 1u);
     EXPECT_EQ(Filter(log, "a.leave").size(), 1u);
     EXPECT_EQ(manager.GetOverWidget(), &c);
+
+    // One shown under a still pointer and pressed before any frame is entered before the press.
+    log.clear();
+    ProbeWidget d("d", &log, 0, 0, 30, 30);
+    manager.AddWidget(&d);
+    manager.MouseDown(20, 20, 0);
+    EXPECT_EQ(Filter(log, "d."), (EventLog{"d.enter", "d.down(20,20,1)"}));
+    EXPECT_TRUE(d.mIsOver);
+    manager.MouseUp(20, 20, 0);
 }
 
 TEST_F(WidgetRouting, PressCapturesTheMouseUntilEveryButtonIsUp)

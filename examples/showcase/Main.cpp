@@ -1,12 +1,15 @@
-// pop-showcase: one screen of everything pop draws, in a window or headless.
+// pop-showcase: one screen of everything pop draws, in a window or headless; with --page widgets
+// the page of standard widgets and a modal dialog instead.
 //
 //   pop-showcase                                   a window until it is closed
+//   pop-showcase --page widgets                    the widget page
 //   pop-showcase --frames 20 --screenshot a.png    a window; after 20 updates its pixels go to a.png
 //   pop-showcase --headless --frames 20 --screenshot a.png
 //                                                  no window; 20 updates at once, then the screen
 //
 // Headless with --frames the updates run on a clock of their own, as fast as they can.
 #include "examples/showcase/ShowcaseScreen.h"
+#include "examples/showcase/WidgetsPage.h"
 
 #include "pop/SexyAppBase.h"
 #include "pop/WidgetManager.h"
@@ -23,7 +26,7 @@ namespace
 class ShowcaseApp : public Sexy::SexyAppBase
 {
 public:
-    ShowcaseApp()
+    explicit ShowcaseApp(bool widgetsPage) : mWidgetsPage(widgetsPage)
     {
         mWidth = showcase::ShowcaseScreen::kWidth;
         mHeight = showcase::ShowcaseScreen::kHeight;
@@ -33,6 +36,7 @@ public:
     {
         if (mScreen && mWidgetManager)
             mWidgetManager->RemoveWidget(mScreen.get());
+        mScreen.reset(); // the widget page kills its dialog while the application still exists
     }
 
     void Init() override
@@ -40,17 +44,29 @@ public:
         SexyAppBase::Init();
         if (!IsInitialized())
             return;
-        mScreen = std::make_unique<showcase::ShowcaseScreen>();
-        mWidgetManager->AddWidget(mScreen.get());
+        if (mWidgetsPage)
+        {
+            auto page = std::make_unique<showcase::WidgetsPage>(this);
+            mWidgetManager->AddWidget(page.get());
+            page->ShowDialog();
+            mScreen = std::move(page);
+        }
+        else
+        {
+            mScreen = std::make_unique<showcase::ShowcaseScreen>();
+            mWidgetManager->AddWidget(mScreen.get());
+        }
     }
 
 private:
-    std::unique_ptr<showcase::ShowcaseScreen> mScreen;
+    bool mWidgetsPage;
+    std::unique_ptr<Sexy::Widget> mScreen;
 };
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: pop-showcase [--headless] [--frames N] [--screenshot FILE.png]\n");
+    std::fprintf(stderr,
+                 "usage: pop-showcase [--headless] [--page main|widgets] [--frames N] [--screenshot FILE.png]\n");
     return 2;
 }
 
@@ -59,6 +75,7 @@ int Usage()
 int main(int argc, char** argv)
 {
     bool headless = false;
+    bool widgetsPage = false;
     int frames = 0;
     std::string screenshot;
     for (int i = 1; i < argc; ++i)
@@ -73,6 +90,14 @@ int main(int argc, char** argv)
                 return Usage();
             frames = int(n);
         }
+        else if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc)
+        {
+            const char* page = argv[++i];
+            if (std::strcmp(page, "widgets") == 0)
+                widgetsPage = true;
+            else if (std::strcmp(page, "main") != 0)
+                return Usage();
+        }
         else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
             screenshot = argv[++i];
         else
@@ -81,7 +106,7 @@ int main(int argc, char** argv)
     if (!screenshot.empty() && frames == 0)
         frames = 1;
 
-    ShowcaseApp app;
+    ShowcaseApp app(widgetsPage);
     if (headless)
         app.mHeadless = true;
     uint64_t virtualNow = 0;

@@ -18,6 +18,7 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+#include <sched.h>
 
 namespace platform::bus
 {
@@ -85,6 +86,9 @@ public:
     bool Push(Entry& e);
     // Takes the oldest entry, or the oldest send when bSendsOnly.
     bool Pop(bool bSendsOnly, Entry* out);
+    // Takes back the send waiting with this reply slot; false when it is no longer queued (it
+    // runs or has run).
+    bool Withdraw(const ReplySlot* slot);
     // How many entries (or sends) wait; without the lock, for watching while spinning.
     std::size_t Waiting(bool bSendsOnly) const
     {
@@ -161,6 +165,9 @@ template <typename Ready> bool SpinBriefly(Ready ready)
             __builtin_ia32_pause();
 #endif
         }
+        // The thread just woken may be queued behind this one on the same CPU: give it the CPU
+        // rather than spin it out of its turn. With nothing else to run this returns at once.
+        sched_yield();
         if (std::chrono::steady_clock::now() >= end)
             return false;
     }

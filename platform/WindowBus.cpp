@@ -255,6 +255,21 @@ bool Mailbox::Pop(bool bSendsOnly, Entry* out)
     return true;
 }
 
+bool Mailbox::Withdraw(const ReplySlot* slot)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_sends.begin(); it != m_sends.end(); ++it)
+    {
+        if (it->reply.get() == slot)
+        {
+            m_sends.erase(it);
+            Recount();
+            return true;
+        }
+    }
+    return false;
+}
+
 void Mailbox::Recount()
 {
     m_waitingSends.store(m_sends.size(), std::memory_order_release);
@@ -540,7 +555,17 @@ bool Send(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lParam, int iLo
     e.reply = slot;
     if (!w->owner->Push(e))
         return false;
-    if (!WaitForReply(*me, *slot, iLocalMs) || !slot->ok)
+    if (!WaitForReply(*me, *slot, iLocalMs))
+    {
+        // Given up: take the message back so that it never runs after the caller has moved on
+        // (its wParam and lParam may point into the caller's stack). A handler that has already
+        // started is waited for, for the same reason.
+        if (w->owner->Withdraw(slot.get()))
+            return false;
+        // Too late to take back: the handler runs, and its result is the call's.
+        WaitForReply(*me, *slot, -1);
+    }
+    if (!slot->ok)
         return false;
     *pResult = slot->result;
     return true;

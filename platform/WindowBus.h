@@ -83,7 +83,10 @@ int PumpWindowMessages(int iWaitMs = 0);
 // tells whether the handler ran; on failure the result is 0.
 LRESULT SendWindowMessage(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lParam, bool* pbOk = nullptr);
 
-// The same with an explicit time limit in milliseconds (negative: none) for either case.
+// The same with an explicit time limit in milliseconds (negative: none) for either case. In the
+// same process a send that times out is taken back before its handler starts, so it never runs
+// later with values the caller no longer holds; once the handler has started the call waits for it
+// and succeeds with its result.
 bool SendWindowMessageTimeout(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lParam, int iTimeoutMs,
                               LRESULT* pResult);
 

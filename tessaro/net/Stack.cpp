@@ -24,8 +24,11 @@ constexpr int kLogLevel = 20;
 constexpr int kReuseDelay = 5; // seconds before a closed slot is taken again
 constexpr int kSelectTimeoutUs = 200000;
 constexpr int kIdleWaitMs = 1000; // wait when no node is open
-constexpr int kMaxPerSet = 64;    // sockets watched per direction and pass
 constexpr int kProxyReadMax = 1024;
+// Receives per node and select pass; the steps served from what was received are not counted.
+constexpr int kMaxReceivesPerPass = 8;
+// What one receive takes off a socket at most, ahead of the read steps.
+constexpr int kReadAheadLen = 16384;
 
 // A socket must never be 0, which marks a free slot; one that is (standard input was closed)
 // moves to a higher number.
@@ -109,6 +112,8 @@ int Net_SetupTCPClient(unsigned long ulIP, int iPort, int iLocalPort, int iTimeo
             std::perror(perrorText);
         WriteLog(kLogLevel, tag, logText, err, err);
         close(fd);
+        // The caller shows the reason to the player: the log and the close must not replace it.
+        errno = err;
         return -1;
     };
     int one = 1;
@@ -187,9 +192,11 @@ Stack::Stack(int iNodeNum, int iReadBufSize, int iWriteBufSize)
     const size_t perNode = static_cast<size_t>(m_iReadBufSize) + static_cast<size_t>(m_iWriteBufSize);
     m_pNodes.reset(new SocketNode[static_cast<size_t>(m_iNodeNum)]);
     m_pBuffers.reset(new char[perNode * static_cast<size_t>(m_iNodeNum) + 1]());
+    m_pAheadBuffers.reset(new char[static_cast<size_t>(kReadAheadLen) * static_cast<size_t>(m_iNodeNum) + 1]);
     for (int i = 0; i < m_iNodeNum; ++i)
     {
         char* base = m_pBuffers.get() + perNode * static_cast<size_t>(i);
+        m_pNodes[i].pAhead = m_pAheadBuffers.get() + static_cast<size_t>(kReadAheadLen) * static_cast<size_t>(i);
         m_pNodes[i].pReadBuf = base;
         m_pNodes[i].pWriteBuf = base + m_iReadBufSize;
     }
@@ -231,6 +238,13 @@ void Stack::CallbackUDPReadData(int iIndex, unsigned long, unsigned short)
 }
 
 void Stack::CallbackProxyConnected(int) {}
+
+void Stack::WakeUp()
+{
+    Wake();
+    std::lock_guard<std::recursive_mutex> lock(m_hMutex);
+    m_hWriteRoom.notify_all();
+}
 
 void Stack::Wake()
 {
@@ -283,6 +297,8 @@ int Stack::AddSocketNode(int iSocket, int iType, int iReadHeadLen, int iTimeOut,
         node.iTimeOut = iTimeOut;
         node.iWriteLen = 0;
         node.iWriteBytes = 0;
+        node.iAheadStart = 0;
+        node.iAheadEnd = 0;
         node.cKillFlag = 0;
         // A reused slot must not inherit a finished or failed handshake.
         node.cProxyFlag = 0;
@@ -303,6 +319,7 @@ void Stack::CloseNodeSocket(SocketNode& node)
     node.tReuseTime = static_cast<std::uint32_t>(Now() + kReuseDelay);
     node.cProxyFlag = 0;
     RecomputeMaxNodeIndex();
+    m_hWriteRoom.notify_all();
 }
 
 void Stack::DelSocketNode(int iIndex, bool bNotify, int iReason)
@@ -339,7 +356,10 @@ void Stack::ResetReadState(int iIndex)
     if (!ValidIndex(iIndex))
         return;
     SocketNode& node = m_pNodes[iIndex];
-    std::memset(node.pReadBuf, 0, static_cast<size_t>(m_iReadBufSize));
+    // Only what the reads filled needs clearing; a full clear of the buffer per message would cost
+    // more than the message.
+    std::memset(node.pReadBuf, 0, static_cast<size_t>(std::min(node.iReadDirty, m_iReadBufSize)));
+    node.iReadDirty = 0;
     node.iReadMsgLen = node.iReadHeadLen;
     node.iReadMsgPos = 0;
     node.iReadBytes = 0;
@@ -359,6 +379,20 @@ int Stack::WriteData(int iIndex, const void* pData, int iLen)
     {
         std::lock_guard<std::recursive_mutex> lock(m_hMutex);
         SocketNode& node = m_pNodes[iIndex];
+        if (node.iSocket <= 0)
+        {
+            // A closed slot below an open one: the bytes would go nowhere, so say so.
+            WriteLog(kLogLevel, "Stack", "socket index error, index:%d max_node_index:%d", iIndex, maxIndex);
+            return -1;
+        }
+        if (iLen > m_iWriteBufSize - node.iWriteLen && node.iWriteBytes > 0)
+        {
+            // Move what is still unsent to the front: the sent part is free room again.
+            const int unsent = node.iWriteLen - node.iWriteBytes;
+            std::memmove(node.pWriteBuf, node.pWriteBuf + node.iWriteBytes, static_cast<size_t>(unsent));
+            node.iWriteLen = unsent;
+            node.iWriteBytes = 0;
+        }
         const int freeBytes = m_iWriteBufSize - node.iWriteLen;
         if (iLen > freeBytes)
         {
@@ -366,11 +400,57 @@ int Stack::WriteData(int iIndex, const void* pData, int iLen)
                      freeBytes, m_iWriteBufSize, node.iWriteLen);
             return -1;
         }
-        std::memcpy(node.pWriteBuf + node.iWriteLen, pData, static_cast<size_t>(iLen));
-        node.iWriteLen += iLen;
+        // Nothing waiting before it: send at once on this thread instead of handing the bytes to
+        // the stack thread, which would cost a wake-up and a select pass per message. What the
+        // socket does not take now (or a failure, which the stack thread's write step then meets
+        // and handles) is queued as usual.
+        const char* bytes = static_cast<const char*>(pData);
+        int rest = iLen;
+        if (node.iWriteLen == 0 && node.iSocket > 0 && node.cProxyFlag == 0 && (node.iType == 2 || node.iType == 3))
+        {
+            ssize_t sent = send(node.iSocket, bytes, static_cast<size_t>(rest), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent > 0)
+            {
+                bytes += sent;
+                rest -= static_cast<int>(sent);
+            }
+            if (rest == 0)
+                return iLen;
+        }
+        std::memcpy(node.pWriteBuf + node.iWriteLen, bytes, static_cast<size_t>(rest));
+        node.iWriteLen += rest;
     }
     Wake();
     return iLen;
+}
+
+bool Stack::WaitForWriteRoom(int iIndex, int iLen, int iTimeoutMs)
+{
+    if (!ValidIndex(iIndex) || iLen < 0 || iLen > m_iWriteBufSize)
+        return false;
+    std::unique_lock<std::recursive_mutex> lock(m_hMutex);
+    SocketNode& node = m_pNodes[iIndex];
+    const int socket = node.iSocket;
+    if (socket <= 0)
+        return false;
+    auto settled = [&] {
+        return IsTerminating() || node.iSocket != socket ||
+               m_iWriteBufSize - (node.iWriteLen - node.iWriteBytes) >= iLen;
+    };
+    if (iTimeoutMs < 0)
+        m_hWriteRoom.wait(lock, settled);
+    else
+        m_hWriteRoom.wait_for(lock, std::chrono::milliseconds(iTimeoutMs), settled);
+    return !IsTerminating() && node.iSocket == socket && m_iWriteBufSize - (node.iWriteLen - node.iWriteBytes) >= iLen;
+}
+
+int Stack::GetPendingWrite(int iIndex)
+{
+    if (!ValidIndex(iIndex))
+        return 0;
+    std::lock_guard<std::recursive_mutex> lock(m_hMutex);
+    const SocketNode& node = m_pNodes[iIndex];
+    return node.iSocket > 0 ? node.iWriteLen - node.iWriteBytes : 0;
 }
 
 void Stack::SetKillFlag(int iIndex, char cFlag)
@@ -387,6 +467,7 @@ int Stack::ConnectTCP(const char* szIP, int iPort, int iReadHeadLen, int iTimeOu
     if (!szIP || inet_pton(AF_INET, szIP, &addr) != 1)
     {
         WriteLog(kLogLevel, "Net_SetupTCPClient", "connect, error:%d-%d", EINVAL, EINVAL);
+        errno = EINVAL;
         return -1;
     }
     int fd = Net_SetupTCPClient(addr.s_addr, iPort, iLocalPort, m_iConnectTimeoutMs);
@@ -510,6 +591,7 @@ void Stack::WriteStep(int iIndex)
                 node.iWriteBytes = 0;
                 node.iWriteLen = 0;
             }
+            m_hWriteRoom.notify_all();
         }
         else if (result != -2)
         {
@@ -527,28 +609,74 @@ void Stack::WriteStep(int iIndex)
 void Stack::ReadStep(int iIndex)
 {
     SocketNode& node = m_pNodes[iIndex];
-    if (node.iReadMsgLen < 0 || node.iReadMsgPos < 0 || node.iReadBytes < 0 ||
-        m_iReadBufSize - node.iReadMsgPos < node.iReadMsgLen)
+    const int socket = node.iSocket;
+    int receives = 0;
+    // A receive that got less than it asked for emptied the socket: asking again would only
+    // return "would block". Select reports what arrives after it.
+    bool drained = false;
+    // Steps run while there are bytes for them: one receive takes what the socket holds (up to
+    // kReadAheadLen) and the steps are served from it, so a message costs no system call of its
+    // own and a burst of small messages costs one select and a few receives.
+    for (int step = 0;; ++step)
     {
-        WriteLog(kLogLevel, "ReadBuffError", "read_buffer_size[%d]read_msg_pos[%d]>read_msg_len[%d]", m_iReadBufSize,
-                 node.iReadMsgPos, node.iReadMsgLen);
-        DelSocketNode(iIndex, true, 0);
-        return;
-    }
-    const int want = std::max(node.iReadMsgLen - node.iReadBytes, 0);
-    int n = TCPRead(node.iSocket, node.pReadBuf + node.iReadMsgPos + node.iReadBytes, want);
-    if (n == -2)
-        return;
-    if (n <= 0)
-    {
-        WriteLog(kLogLevel, "TCPReadData", "read_bytes[%d]pos[%d]total[%d]read[%d]", n, node.iReadMsgPos,
-                 node.iReadBytes, node.iReadMsgLen);
-        DelSocketNode(iIndex, true, 0);
-        return;
-    }
-    node.iReadBytes += n;
-    if (node.iReadBytes >= node.iReadMsgLen)
+        if (node.iReadMsgLen < 0 || node.iReadMsgPos < 0 || node.iReadBytes < 0 ||
+            m_iReadBufSize - node.iReadMsgPos < node.iReadMsgLen)
+        {
+            WriteLog(kLogLevel, "ReadBuffError", "read_buffer_size[%d]read_msg_pos[%d]>read_msg_len[%d]",
+                     m_iReadBufSize, node.iReadMsgPos, node.iReadMsgLen);
+            DelSocketNode(iIndex, true, 0);
+            return;
+        }
+        const int want = std::max(node.iReadMsgLen - node.iReadBytes, 0);
+        char* target = node.pReadBuf + node.iReadMsgPos + node.iReadBytes;
+        int n;
+        if (want > 0 && node.iAheadEnd > node.iAheadStart)
+        {
+            n = std::min(want, node.iAheadEnd - node.iAheadStart);
+            std::memcpy(target, node.pAhead + node.iAheadStart, static_cast<size_t>(n));
+            node.iAheadStart += n;
+        }
+        else
+        {
+            if (step > 0 && want == 0)
+                return; // the owner left nothing to read: the next pass finds out what that means
+            if (receives == kMaxReceivesPerPass || drained)
+                return; // the others get their turn; select reports this socket again
+            ++receives;
+            // A step of nothing keeps its old meaning (a read of 0 bytes, which closes the node);
+            // a large step is read in place.
+            const bool ahead = want > 0 && want < kReadAheadLen;
+            n = TCPRead(node.iSocket, ahead ? node.pAhead : target, ahead ? kReadAheadLen : want);
+            if (n == -2)
+                return;
+            if (n <= 0)
+            {
+                WriteLog(kLogLevel, "TCPReadData", "read_bytes[%d]pos[%d]total[%d]read[%d]", n, node.iReadMsgPos,
+                         node.iReadBytes, node.iReadMsgLen);
+                DelSocketNode(iIndex, true, 0);
+                return;
+            }
+            drained = n < (ahead ? kReadAheadLen : want);
+            if (ahead)
+            {
+                node.iAheadEnd = n;
+                n = std::min(want, n);
+                std::memcpy(target, node.pAhead, static_cast<size_t>(n));
+                node.iAheadStart = n;
+            }
+        }
+        node.iReadBytes += n;
+        node.iReadDirty = std::max(node.iReadDirty, node.iReadMsgPos + node.iReadBytes);
+        if (node.iReadBytes < node.iReadMsgLen)
+        {
+            if (node.iAheadEnd > node.iAheadStart)
+                continue;
+            return; // the socket is empty for now
+        }
         CallbackTCPReadData(iIndex);
+        if (node.iSocket != socket || node.cKillFlag != 0 || node.cProxyFlag != 0 || IsTerminating())
+            return;
+    }
 }
 
 void Stack::ProxyStep(int iIndex)
@@ -640,6 +768,7 @@ void Stack::DatagramStep(int iIndex)
         return;
     }
     node.iReadBytes += static_cast<int>(n);
+    node.iReadDirty = std::max(node.iReadDirty, offset + static_cast<int>(n));
     CallbackUDPReadData(iIndex, from.sin_addr.s_addr, from.sin_port);
 }
 
@@ -663,8 +792,6 @@ int Stack::Run()
         int maxFd = m_iWakeFd;
         if (m_iWakeFd >= 0)
             FD_SET(m_iWakeFd, &readSet);
-        int reads = 0;
-        int writes = 0;
         {
             std::lock_guard<std::recursive_mutex> lock(m_hMutex);
             const int maxIndex = m_iMaxNodeIndex.load();
@@ -676,6 +803,7 @@ int Stack::Run()
                     node.cKillFlag = 0;
                     close(node.iSocket);
                     node.iSocket = 0;
+                    m_hWriteRoom.notify_all();
                     CallbackDelSocketNodeFromKillFlag(i);
                     node.tReuseTime = static_cast<std::uint32_t>(Now() + kReuseDelay);
                     node.cProxyFlag = 0;
@@ -683,16 +811,16 @@ int Stack::Run()
                 }
                 if (node.iSocket <= 0)
                     continue;
-                if (node.iReadHeadLen > 0 && reads < kMaxPerSet)
+                // Every node's socket is below FD_SETSIZE (AddSocketNode refuses others), so the
+                // sets hold the whole table and no node waits for another's turn.
+                if (node.iReadHeadLen > 0)
                 {
                     FD_SET(node.iSocket, &readSet);
-                    ++reads;
                     maxFd = std::max(maxFd, node.iSocket);
                 }
-                if (node.iWriteLen > 0 && node.cProxyFlag == 0 && writes < kMaxPerSet)
+                if (node.iWriteLen > 0 && node.cProxyFlag == 0)
                 {
                     FD_SET(node.iSocket, &writeSet);
-                    ++writes;
                     maxFd = std::max(maxFd, node.iSocket);
                 }
             }

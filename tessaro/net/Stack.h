@@ -20,6 +20,7 @@
 #include "tessaro/net/Thread.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -36,6 +37,11 @@ struct SocketNode
     int iReadMsgLen = 0; // bytes the current read step collects
     int iReadMsgPos = 0; // where in pReadBuf the current step stores them
     int iReadBytes = 0;  // collected so far in the current step
+    int iReadDirty = 0;  // pReadBuf is zero from here on; ResetReadState clears only the part before
+    // Bytes taken off the socket ahead of the read steps: one receive serves many small steps.
+    char* pAhead = nullptr;
+    int iAheadStart = 0;
+    int iAheadEnd = 0;
     char* pWriteBuf = nullptr;
     int iWriteLen = 0;   // bytes queued from the start of pWriteBuf
     int iWriteBytes = 0; // of which sent
@@ -76,8 +82,17 @@ public:
     // Arms a node for its next message: the first step reads iReadHeadLen bytes at offset 0.
     void ResetReadState(int iIndex);
     // Appends to a node's write buffer; returns iLen, or -1 (bad index, or not enough room: the
-    // whole block is refused and what was queued is kept).
+    // whole block is refused and what was queued is kept). Bytes already sent no longer count
+    // against the room, so a steady stream never fills the buffer while the peer keeps reading.
     int WriteData(int iIndex, const void* pData, int iLen);
+    // Waits up to iTimeoutMs (negative: without limit) until the node's write buffer has room for
+    // iLen more bytes. True when it has; false on the time-out, when the node is closed or gone,
+    // when iLen can never fit, or when the stack is being stopped. A producer that must not lose
+    // data calls it before WriteData instead of retrying blindly. Never call it on the stack
+    // thread, which is the one that makes room.
+    bool WaitForWriteRoom(int iIndex, int iLen, int iTimeoutMs);
+    // Bytes queued on a node and not yet sent; 0 for a bad index.
+    int GetPendingWrite(int iIndex);
     // The stack thread closes the node on its next pass when cFlag is 1. Indexes outside the
     // table are ignored.
     void SetKillFlag(int iIndex, char cFlag);
@@ -113,7 +128,7 @@ public:
     int m_iConnectTimeoutMs = 10000;
 
 protected:
-    void WakeUp() override { Wake(); }
+    void WakeUp() override;
 
     // The current time in seconds, for time-outs and slot reuse. Tests replace it.
     virtual std::int64_t Now() const { return static_cast<std::int64_t>(std::time(nullptr)); }
@@ -126,12 +141,18 @@ protected:
     // Guards the write buffers and the open/close transitions. Recursive: a node may be closed
     // from inside a step that holds it.
     std::recursive_mutex m_hMutex;
+    // Signalled (under m_hMutex) whenever a write buffer shrinks or a node closes.
+    std::condition_variable_any m_hWriteRoom;
+
+    // One pass's reading on a readable kind 2 or 3 node (the select loop calls it on the stack
+    // thread). Reachable from a subclass so that a test can step a node's read path on its own
+    // thread, without the loop, when it alone owns the stack.
+    void ReadStep(int iIndex);
 
 private:
     bool ValidIndex(int iIndex) const { return iIndex >= 0 && iIndex < m_iNodeNum; }
     void RecomputeMaxNodeIndex();
     void CloseNodeSocket(SocketNode& node);
-    void ReadStep(int iIndex);
     void ProxyStep(int iIndex);
     void AcceptStep(int iIndex);
     void DatagramStep(int iIndex);
@@ -139,6 +160,7 @@ private:
     void DrainWakeFd();
 
     std::unique_ptr<char[]> m_pBuffers;
+    std::unique_ptr<char[]> m_pAheadBuffers;
     int m_iWakeFd = -1;
 };
 

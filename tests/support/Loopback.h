@@ -117,4 +117,20 @@ inline std::string RecvExactly(int fd, size_t n)
     return out;
 }
 
+// Writes into fd (without blocking) until its way to the peer is full, so that the next send on it
+// would block and a stack must keep what it is given in its write buffer. Returns the bytes
+// written, which the peer will read first.
+inline size_t SaturateSocket(int fd)
+{
+    char junk[4096] = {};
+    size_t total = 0;
+    for (;;)
+    {
+        ssize_t n = send(fd, junk, sizeof(junk), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n <= 0)
+            return total;
+        total += static_cast<size_t>(n);
+    }
+}
+
 } // namespace testsupport

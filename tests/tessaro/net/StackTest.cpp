@@ -241,6 +241,7 @@ TEST(Stack, WriteDataTakesExactlyTheFreeSpace)
     int p[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, p), 0);
     ASSERT_EQ(stack.AddSocketNode(p[0], 3, 4, 0, false), 0);
+    ASSERT_GT(SaturateSocket(p[0]), 0u); // the socket takes nothing more: WriteData must queue
     EXPECT_EQ(stack.WriteData(0, "abcd", 4), 4);
     EXPECT_EQ(stack.WriteData(0, "efghij", 6), 6);
     testing::internal::CaptureStdout();
@@ -250,6 +251,21 @@ TEST(Stack, WriteDataTakesExactlyTheFreeSpace)
     EXPECT_NE(out.find("write buffer error, index:0 data_size:1 empty:[0]-[10]=10"), std::string::npos) << out;
     EXPECT_NE(out.find("socket index error, index:1 max_node_index:0"), std::string::npos) << out;
     EXPECT_EQ(std::string(stack.Node(0).pWriteBuf, 10), "abcdefghij"); // nothing cut, nothing lost
+    close(p[1]);
+}
+
+TEST(Stack, WriteDataOnAnIdleNodeSendsAtOnceWithoutTheStackThread)
+{
+    TestStack stack(2, 16, 10);
+    int p[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, p), 0);
+    ASSERT_EQ(stack.AddSocketNode(p[0], 3, 4, 0, false), 0);
+    // Two blocks that together exceed the write buffer: neither waits in it.
+    EXPECT_EQ(stack.WriteData(0, "abcdefgh", 8), 8);
+    EXPECT_EQ(stack.Node(0).iWriteLen, 0);
+    EXPECT_EQ(stack.WriteData(0, "ijklmnop", 8), 8);
+    EXPECT_EQ(stack.Node(0).iWriteLen, 0);
+    EXPECT_EQ(RecvExactly(p[1], 16), "abcdefghijklmnop");
     close(p[1]);
 }
 

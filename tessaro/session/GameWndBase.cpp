@@ -1,0 +1,356 @@
+#include "tessaro/session/GameWndBase.h"
+
+#include "platform/Tick.h"
+#include "tessaro/app/GameAppBase.h"
+#include "tessaro/net/Log.h"
+#include "tessaro/view/GameViewBase.h"
+
+#include <cstring>
+#include <ctime>
+
+namespace Ostra
+{
+
+namespace
+{
+
+constexpr int kLogLevel = 20;
+constexpr int kTestNetMsgLen = 20;
+
+} // namespace
+
+GameWndBase::GameWndBase(GameAppBase* app, GameViewBase* view)
+    : m_pGameApp(app), m_pGameView(view), m_pAppInfo(&g_AppInfo), m_pSendItem(new char[kQueueItemLen]())
+{
+    if (m_pGameView)
+        m_pGameView->SetAppInfo(m_pAppInfo);
+}
+
+GameWndBase::~GameWndBase()
+{
+    CloseSession();
+    if (m_pGameApp && m_pGameApp->m_pGameWnd == this)
+        m_pGameApp->m_pGameWnd = nullptr;
+}
+
+// ---- Virtual operations whose behaviour comes with the rest of the session --------------------
+
+void GameWndBase::Init() {}
+void GameWndBase::UpdateMusic() {}
+void GameWndBase::CallBackTCPDisconnection() {}
+
+bool GameWndBase::IsDelayMsg(int type)
+{
+    return type != MSG_TEST_NET && type != MSG_KEEP_ALIVE && type != MSG_CHAT_INFO_NOTICE && type != MSG_CHAT_INFO_RES;
+}
+
+void GameWndBase::HandleSitDownRes(std::uintptr_t, long) {}
+void GameWndBase::OnTimer(int) {}
+void GameWndBase::SetAutoLeaveTime(int) {}
+void GameWndBase::OnBtnSet() {}
+void GameWndBase::OnButtonEsc() {}
+void GameWndBase::OnBtnScreen() {}
+void GameWndBase::HandleAuthenRes(std::uintptr_t, long) {}
+void GameWndBase::HandlePlayerInfoNotice(std::uintptr_t, long) {}
+void GameWndBase::ResetTruePlayerNodeInfo() {}
+void GameWndBase::HandleWaitLoginAgainNotice(std::uintptr_t, long) {}
+void GameWndBase::HandleAgainLoginRes(std::uintptr_t, long) {}
+void GameWndBase::HandleEscapeNotice(std::uintptr_t, long) {}
+void GameWndBase::HandlePlayerInfoRes(std::uintptr_t, long) {}
+void GameWndBase::HandlePlayerJoinServer(std::uintptr_t, long) {}
+void GameWndBase::HandlePlayerLeaveServer(std::uintptr_t, long) {}
+void GameWndBase::HandlePlayerSORLServer(std::uintptr_t, long) {}
+void GameWndBase::HandleGameResultServer(std::uintptr_t, long) {}
+void GameWndBase::HandleGameResultPresent(std::uintptr_t, long) {}
+void GameWndBase::HandlePresentMoneyServer(std::uintptr_t, long) {}
+bool GameWndBase::JudgeAutoEscape()
+{
+    return false;
+}
+bool GameWndBase::CallBackKickNotice()
+{
+    return false;
+}
+bool GameWndBase::IsUserType(int, unsigned long)
+{
+    return false;
+}
+void GameWndBase::StartReplayGameBase(char*) {}
+void GameWndBase::SoundChatInfo(char*, int) {}
+PlayerNode* GameWndBase::GetPlayerNode(int)
+{
+    return nullptr;
+}
+
+void GameWndBase::HandleKickPlayerRes(std::uintptr_t, long) {}
+void GameWndBase::HandleChatInfoNotice(std::uintptr_t, long) {}
+void GameWndBase::HandleReadyNotice(std::uintptr_t, long) {}
+void GameWndBase::HandleKickOutServer(std::uintptr_t, long) {}
+void GameWndBase::HandleEscapeGameStateNotice(std::uintptr_t, long) {}
+void GameWndBase::HandleAutoSendNotice(std::uintptr_t, long) {}
+void GameWndBase::HandleChatInfoRes(std::uintptr_t, long) {}
+
+// ---- Sending ------------------------------------------------------------------------------------
+
+void GameWndBase::SendNetMessage(void* msg, int type, int len)
+{
+    if (m_pAppInfo->bReplay || m_pAppInfo->cNoSend == 1)
+        return;
+    if (!msg || len < kGameMsgHeadLen || len > kMaxItemMsgLen)
+    {
+        WriteLog(kLogLevel, "GameWndBase", "SendNetMessage refused type[%d] len[%d]", type, len);
+        return;
+    }
+    if (!m_pSendQueue)
+    {
+        WriteLog(kLogLevel, "GameWndBase", "SendNetMessage before the session opened, type[%d] len[%d]", type, len);
+        return;
+    }
+    WriteGameMsgHead(msg, type, len);
+    char* item = m_pSendItem.get();
+    const std::int32_t count = len;
+    std::memcpy(item, &count, kQueueItemCountLen);
+    std::memcpy(item + kQueueItemCountLen, msg, static_cast<std::size_t>(len));
+    const int itemLen = kQueueItemCountLen + len;
+    m_pSendQueue->Put(item, itemLen);
+    if ((type == MSG_GAME_ALT || type == MSG_KEEP_ALIVE) && m_pClientStack2)
+        m_pClientStack2->SendClientMsg(item, itemLen);
+}
+
+void GameWndBase::StartTestNetMsg()
+{
+    char probe[kTestNetMsgLen] = {};
+    SendNetMessage(probe, MSG_TEST_NET, kTestNetMsgLen);
+    m_iTestSendTick = platform::TickCount();
+    m_iTestReplyTick = m_iTestSendTick;
+}
+
+// ---- Receiving ----------------------------------------------------------------------------------
+
+void GameWndBase::FilterNetMessage(std::uintptr_t msg, long len)
+{
+    MsgView view(msg, len);
+    if (view.Length() < kGameMsgHeadLen)
+    {
+        WriteLog(kLogLevel, "FilterNetMessage", "MSG ERROR LENGTH[%ld]", len);
+        return;
+    }
+    if (view.Version() != kGameMsgVersion)
+    {
+        WriteLog(kLogLevel, "FilterNetMessage", "MSG ERROR VERSION[%x][%x]", view.Version(), view.Type());
+        return;
+    }
+    if (IsDelayMsg(view.Type()) && m_pGameView)
+        m_pGameView->EnQueueDelayMsg(reinterpret_cast<char*>(msg), static_cast<int>(len));
+    else
+        OnGameNetMessage(msg, len);
+}
+
+GameWndBase::Handler GameWndBase::HandlerFor(int type)
+{
+    switch (type)
+    {
+    case MSG_TEST_NET:
+        return &GameWndBase::HandleTestNetMsg;
+    case MSG_AUTHEN_RES:
+        return &GameWndBase::HandleAuthenRes;
+    case MSG_SIT_DOWN_RES:
+        return &GameWndBase::HandleSitDownRes;
+    case MSG_PLAYER_INFO_RES:
+        return &GameWndBase::HandlePlayerInfoRes;
+    case MSG_AGAIN_LOGIN_RES:
+        return &GameWndBase::HandleAgainLoginRes;
+    case MSG_KICK_PLAYER_RES:
+        return &GameWndBase::HandleKickPlayerRes;
+    case MSG_CHAT_INFO_NOTICE:
+        return &GameWndBase::HandleChatInfoNotice;
+    case MSG_PLAYER_INFO_NOTICE:
+        return &GameWndBase::HandlePlayerInfoNotice;
+    case MSG_READY_NOTICE:
+        return &GameWndBase::HandleReadyNotice;
+    case MSG_WAIT_LOGIN_AGAIN_NOTICE:
+        return &GameWndBase::HandleWaitLoginAgainNotice;
+    case MSG_ESCAPE_NOTICE:
+        return &GameWndBase::HandleEscapeNotice;
+    case MSG_PLAYER_JOIN_SERVER:
+        return &GameWndBase::HandlePlayerJoinServer;
+    case MSG_PLAYER_LEAVE_SERVER:
+        return &GameWndBase::HandlePlayerLeaveServer;
+    case MSG_PLAYER_SORL_SERVER:
+        return &GameWndBase::HandlePlayerSORLServer;
+    case MSG_KICK_OUT_SERVER:
+        return &GameWndBase::HandleKickOutServer;
+    case MSG_GAME_RESULT_SERVER:
+        return &GameWndBase::HandleGameResultServer;
+    case MSG_ESCAPE_GAME_STATE_NOTICE:
+        return &GameWndBase::HandleEscapeGameStateNotice;
+    case MSG_AUTO_SEND_NOTICE:
+        return &GameWndBase::HandleAutoSendNotice;
+    case MSG_QUICK_CHAT_INFO_RES:
+        return &GameWndBase::ForwardQuickChatInfoRes;
+    case MSG_PRESENT_MONEY_SERVER:
+        return &GameWndBase::HandlePresentMoneyServer;
+    case MSG_CHAT_INFO_RES:
+        return &GameWndBase::HandleChatInfoRes;
+    default:
+        return &GameWndBase::HandleGameMessage;
+    }
+}
+
+void GameWndBase::ForwardQuickChatInfoRes(std::uintptr_t msg, long len)
+{
+    if (m_pGameView)
+        m_pGameView->HandleQuickChatInfoRes(msg, len);
+}
+
+void GameWndBase::OnGameNetMessage(std::uintptr_t msg, long len)
+{
+    MsgView view(msg, len);
+    if (view.Length() < kGameMsgHeadLen)
+    {
+        WriteLog(kLogLevel, "GameWndBase", "message too short[%ld]", len);
+        return;
+    }
+    if (view.Version() != kGameMsgVersion)
+    {
+        WriteLog(kLogLevel, "GameWndBase", "pMsgHead->cVersion[%x]", view.Version());
+        return;
+    }
+    if (m_pAppInfo->iGameState > 0)
+        m_pAppInfo->bReadySent = false;
+    const int type = view.Type();
+    (this->*HandlerFor(type))(msg, len);
+    MarkDirty();
+
+    switch (type)
+    {
+    case MSG_SIT_DOWN_RES:
+        if (m_pAppInfo->iWatchChairId < 0)
+            StartTestNetMsg();
+        if (m_pGameView)
+            m_pGameView->UpdateBtnChair();
+        break;
+    case MSG_AGAIN_LOGIN_RES:
+        StartTestNetMsg();
+        break;
+    case MSG_PLAYER_INFO_NOTICE:
+    case MSG_READY_NOTICE:
+        if (m_pGameView)
+            m_pGameView->UpdateBtnChair();
+        break;
+    case MSG_GAME_RESULT_SERVER:
+        if (m_pAppInfo->tPlayStart > 0)
+        {
+            const std::int64_t seconds = static_cast<std::int64_t>(std::time(nullptr)) - m_pAppInfo->tPlayStart;
+            m_pAppInfo->iPlayMinutes += static_cast<std::int32_t>(seconds / 60);
+            m_pAppInfo->tPlayStart = 0;
+        }
+        if (m_pGameView)
+            m_pGameView->UpdateBtnChair();
+        break;
+    default:
+        break;
+    }
+}
+
+void GameWndBase::HandleTestNetMsg(std::uintptr_t msg, long len)
+{
+    MsgView view(msg, len);
+    if (!view.Has(0, kTestNetMsgLen))
+    {
+        WriteLog(kLogLevel, "GameWndBase", "net test message too short[%ld]", len);
+        return;
+    }
+    if (view.Byte(8) != 0)
+    {
+        if (m_pGameView)
+            m_pGameView->HandleTestNetMsg(msg, len);
+        return;
+    }
+    // Our probe came back: answer with the round trip, in the same 20 bytes.
+    const std::uint32_t now = platform::TickCount();
+    m_iTestReplyTick = now;
+    auto* bytes = reinterpret_cast<unsigned char*>(msg);
+    bytes[8] = 2;
+    PutBE32(bytes + 12, now - m_iTestSendTick);
+    SendNetMessage(bytes, MSG_TEST_NET, kTestNetMsgLen);
+}
+
+// ---- The session --------------------------------------------------------------------------------
+
+platform::WindowHandle GameWndBase::GetMainWindow() const
+{
+    return m_pGameApp ? m_pGameApp->mHWnd : 0;
+}
+
+int GameWndBase::OpenSession()
+{
+    if (m_bSessionOpened)
+        return -1;
+    m_bSessionOpened = true;
+    m_pRecvQueue = std::make_unique<MsgQueue>(kSessionQueueSlots, kSessionQueueSlotSize);
+    m_pSendQueue = std::make_unique<MsgQueue>(kSessionQueueSlots, kSessionQueueSlotSize);
+    m_pClientStack = std::make_unique<ClientStack>();
+    m_pClientDQ = std::make_unique<ClientDQ>();
+    m_pClientDQ->Initialize(m_pSendQueue.get(), m_pClientStack.get());
+    m_pClientDQ->Start();
+    m_pDispacher = std::make_unique<Dispacher>();
+    m_pDispacher->StartThread(m_pRecvQueue.get(), this);
+    if (m_pAppInfo->bReplay)
+        return 0;
+
+    if (!m_ProxySettings.iEnabled)
+        ReadProxySettings(&m_ProxySettings);
+    m_pClientStack->m_Proxy = m_ProxySettings;
+    char address[sizeof(m_pAppInfo->szServerAddr) + 1] = {};
+    std::memcpy(address, m_pAppInfo->szServerAddr, sizeof(m_pAppInfo->szServerAddr));
+    const int result = m_pClientStack->Initialize(address, m_pAppInfo->iServerPort, m_pRecvQueue.get(), this);
+    if (result >= 0)
+        m_pClientStack->Start();
+    return result;
+}
+
+void GameWndBase::CloseSession()
+{
+    // Every worker is asked to stop before any is waited for or deleted: the sender uses the
+    // connection and the connection the incoming queue until their threads have ended.
+    if (m_pRecvQueue)
+        m_pRecvQueue->Interrupt();
+    if (m_pSendQueue)
+        m_pSendQueue->Interrupt();
+    Thread* workers[] = {m_pClientStack2.get(), m_pClientStack.get(), m_pClientDQ.get(), m_pDispacher.get()};
+    for (Thread* t : workers)
+    {
+        if (t)
+            t->Terminate();
+    }
+    for (Thread* t : workers)
+    {
+        if (t)
+            t->Wait();
+    }
+    m_pClientStack2.reset();
+    m_pClientStack.reset();
+    m_pClientDQ.reset();
+    m_pDispacher.reset();
+    m_pRecvQueue.reset();
+    m_pSendQueue.reset();
+}
+
+bool GameWndBase::IsNetAvailable()
+{
+    return m_pClientStack && m_pClientStack->m_iIndex.load() >= 0;
+}
+
+void GameWndBase::DelServerConnect(bool flag)
+{
+    if (m_pClientStack)
+    {
+        m_pClientStack->m_bDelFlag = flag;
+        m_pClientStack->SetKillFlag(m_pClientStack->m_iIndex.load(), 1);
+    }
+    if (m_pClientStack2)
+        m_pClientStack2->SetKillFlag(m_pClientStack2->m_iIndex.load(), 1);
+}
+
+} // namespace Ostra

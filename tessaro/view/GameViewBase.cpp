@@ -1,0 +1,129 @@
+#include "tessaro/view/GameViewBase.h"
+
+#include "tessaro/app/GameAppBase.h"
+#include "tessaro/net/Log.h"
+#include "tessaro/session/GameWndBase.h"
+
+#include <cstring>
+
+namespace Ostra
+{
+
+GameViewBase::GameViewBase(GameAppBase* app)
+    : m_pApp(app), m_pDelayMsgQueue(std::make_unique<MsgQueue>(kDelayQueueSlots, kDelayQueueSlotSize))
+{
+}
+
+GameViewBase::~GameViewBase() = default;
+
+void GameViewBase::Update()
+{
+    Sexy::Widget::Update();
+    if (m_bDelayMsgLock || !m_pDelayMsgQueue)
+        return;
+    // The item lives on this frame's stack: a handler may run a nested frame loop (a message
+    // box), whose own release must not overwrite the message this one is still reading.
+    char item[kDelayItemLen];
+    const int n = m_pDelayMsgQueue->Get(item, kDelayItemLen, 0);
+    // The freed slot takes the oldest message that had to wait beside the queue.
+    if (!m_DelayOverflow.empty() &&
+        m_pDelayMsgQueue->Put(m_DelayOverflow.front().data(), static_cast<int>(m_DelayOverflow.front().size()), 0) == 0)
+        m_DelayOverflow.pop_front();
+    if (n < 4)
+        return;
+    std::int32_t count = 0;
+    std::memcpy(&count, item, 4);
+    if (count < 0 || count > n - 4)
+        return;
+    GameWndBase* wnd = m_pApp ? m_pApp->m_pGameWnd : nullptr;
+    if (wnd)
+        wnd->OnGameNetMessage(reinterpret_cast<std::uintptr_t>(item + 4), count);
+}
+
+void GameViewBase::EnQueueDelayMsg(char* msg, int len)
+{
+    if (!msg || len < 0 || len > kMaxDelayMsgLen)
+    {
+        WriteLog(20, "GameViewBase", "EnQueueDelayMsg refused len[%d]", len);
+        return;
+    }
+    char item[kDelayItemLen];
+    const std::int32_t count = len;
+    std::memcpy(item, &count, 4);
+    std::memcpy(item + 4, msg, static_cast<std::size_t>(len));
+    // Only this thread empties the queue (one message a frame), so waiting here for a free slot
+    // would wait for ever. A full queue - a game holding the lock through a long burst - lets
+    // further messages wait beside it, in order; nothing is lost and the frame loop goes on.
+    if (m_DelayOverflow.empty() && m_pDelayMsgQueue->Put(item, 4 + len, 0) == 0)
+        return;
+    if (m_DelayOverflow.empty())
+        WriteLog(20, "GameViewBase", "delay queue full[%d], messages wait beside it", m_pDelayMsgQueue->GetCount());
+    m_DelayOverflow.emplace_back(item, item + 4 + len);
+}
+
+void GameViewBase::SendNetMessage(void* msg, int type, int len)
+{
+    GameWndBase* wnd = m_pApp ? m_pApp->m_pGameWnd : nullptr;
+    if (wnd)
+        wnd->SendNetMessage(msg, type, len);
+    else
+        WriteLog(20, "GameViewBase", "SendNetMessage without a game window, type[%d]", type);
+}
+
+void GameViewBase::SetAppInfo(AppInfo* pAppInfo)
+{
+    m_pAppInfo = pAppInfo;
+}
+
+// Operations whose behaviour comes with the seats, the player display, the user list, the chat and
+// the view's construction; empty until then.
+void GameViewBase::ShowChatInfo(int, std::wstring) {}
+void GameViewBase::ShowChatInfo(int, std::string) {}
+void GameViewBase::ShowChatInfo(int, char*) {}
+void GameViewBase::DrawUserShow(Sexy::Graphics*) {}
+void GameViewBase::DrawUserName(Sexy::Graphics*) {}
+void GameViewBase::CallBackOtherPlayerDisconnect(int) {}
+void GameViewBase::CallBackOtherPlayerLoginAgainNotice(int) {}
+void GameViewBase::CallBackOtherPlayerEnter(PlayerNode*, PlayerNode*) {}
+void GameViewBase::CallBackOtherPlayerLeave(PlayerNode*) {}
+void GameViewBase::SetTableUserInfo(char) {}
+void GameViewBase::InitDeskInfo() {}
+void GameViewBase::InitUserList() {}
+void GameViewBase::InitImageList() {}
+void GameViewBase::InitGmUserListWidth() {}
+void GameViewBase::InsertAllUserList() {}
+void GameViewBase::AddChat(char*, int) {}
+void GameViewBase::AddChat(std::string, int) {}
+void GameViewBase::AddChat(std::wstring, int) {}
+void GameViewBase::ShowShoutContent(wchar_t*, int) {}
+void GameViewBase::OnBtnQuickChat() {}
+void GameViewBase::OnBtnEditSend() {}
+void GameViewBase::InvalidAllBtnChair() {}
+void GameViewBase::UpdateBtnChair() {}
+void GameViewBase::OnBtnChair(int) {}
+void GameViewBase::SetUserImage() {}
+void GameViewBase::DrawGameBG(Sexy::Graphics*) {}
+void GameViewBase::OnTimer(int) {}
+void GameViewBase::GetMoneyName(int, char* out)
+{
+    if (out)
+        out[0] = '\0';
+}
+void GameViewBase::GetAmountName(int, char* out)
+{
+    if (out)
+        out[0] = '\0';
+}
+void GameViewBase::SetGameBaseTimes() {}
+void GameViewBase::HandleTestNetMsg(std::uintptr_t, long) {}
+void GameViewBase::HandleReadyNotice(std::uintptr_t, long) {}
+void GameViewBase::HandleGameResultServer(std::uintptr_t, long) {}
+void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t, long) {}
+void GameViewBase::HandleEscapeNotice(std::uintptr_t, long) {}
+bool GameViewBase::IsInUserShowRect(int, int)
+{
+    return false;
+}
+void GameViewBase::InvalidBtnWhenReplaying() {}
+
+} // namespace Ostra

@@ -1,0 +1,143 @@
+// The table view: the widget on which a game draws its table. A game derives its view from
+// GameViewBase and creates it with the application.
+//
+// The view owns the delay queue through which most received messages pass on their way from the
+// game window's filter to its dispatch: Update releases at most one of them per frame, in arrival
+// order, and none while a game holds the lock (LockDelayMsg, for example during an animation).
+#pragma once
+
+#include "pop/Listeners.h"
+#include "pop/Widget.h"
+#include "tessaro/app/AppInfo.h"
+#include "tessaro/net/MsgQueue.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Sexy
+{
+class Graphics;
+}
+
+namespace Ostra
+{
+
+class GameAppBase;
+struct PlayerNode;
+
+inline constexpr int kMaxSeats = 10;
+// The delay queue: 500 slots; an item is a 4-byte length and the message, 10756 bytes in all.
+inline constexpr int kDelayQueueSlots = 500;
+inline constexpr int kDelayQueueSlotSize = 10788;
+inline constexpr int kDelayItemLen = 10756;
+inline constexpr int kMaxDelayMsgLen = kDelayItemLen - 4; // 10752
+
+class GameViewBase : public Sexy::Widget,
+                     public Sexy::ButtonListener,
+                     public Sexy::EditListener,
+                     public Sexy::ListListener
+{
+public:
+    explicit GameViewBase(GameAppBase* app);
+    ~GameViewBase() override;
+
+    // Runs the widget update, then releases one delayed message unless the lock is held.
+    void Update() override;
+
+    // ---- Virtual operations, in the order games rely on ---------------------------------------
+    virtual void ShowChatInfo(int kind, std::wstring text);
+    virtual void ShowChatInfo(int kind, std::string text);
+    virtual void ShowChatInfo(int kind, char* text);
+    virtual void SetAppInfo(AppInfo* pAppInfo);
+    virtual void DrawUserShow(Sexy::Graphics* g);
+    virtual void DrawUserName(Sexy::Graphics* g);
+    virtual void CallBackOtherPlayerDisconnect(int seat);
+    virtual void CallBackOtherPlayerLoginAgainNotice(int seat);
+    virtual void CallBackOtherPlayerEnter(PlayerNode* player, PlayerNode* watched);
+    virtual void CallBackOtherPlayerLeave(PlayerNode* player);
+    virtual void SetTableUserInfo(char cFlag);
+    virtual void InitDeskInfo();
+    virtual void InitUserList();
+    virtual void InitImageList();
+    virtual void InitGmUserListWidth();
+    virtual void InsertAllUserList();
+    virtual void AddChat(char* text, int kind);
+    virtual void AddChat(std::string text, int kind);
+    virtual void AddChat(std::wstring text, int kind);
+    virtual void ShowShoutContent(wchar_t* text, int kind);
+    virtual void OnBtnQuickChat();
+    virtual void OnBtnEditSend();
+    // Two operations each game supplies; the library never calls them.
+    virtual void GameReserved1() = 0;
+    virtual void GameReserved2() = 0;
+    // The own player became ready.
+    virtual void OnSelfReady() = 0;
+    virtual void InvalidAllBtnChair();
+    virtual void UpdateBtnChair();
+    virtual void OnBtnChair(int seat);
+    virtual void SetUserImage();
+    virtual void DrawGameBG(Sexy::Graphics* g);
+    virtual void OnTimer(int id);
+    // An animation layer finished.
+    virtual void OnAnimateEnd(int layer) = 0;
+    virtual void GetMoneyName(int amount, char* out);
+    virtual void GetAmountName(int amount, char* out);
+    virtual void SetGameBaseTimes();
+    // Queues a received message on the delay queue; when all 500 slots are taken it waits beside
+    // the queue, in order, until slots free up. A message longer than 10752 bytes is refused with
+    // a log line.
+    virtual void EnQueueDelayMsg(char* msg, int len);
+    // A third operation each game supplies; the library never calls it.
+    virtual void GameReserved3() = 0;
+    // The game restores its own state from a login-again response.
+    virtual void HandleAgainLoginRes(std::uintptr_t msg, long len) = 0;
+    virtual void HandleSitDownRes(std::uintptr_t msg, long len) = 0;
+    virtual void HandleTestNetMsg(std::uintptr_t msg, long len);
+    virtual void HandleReadyNotice(std::uintptr_t msg, long len);
+    virtual void HandleGameResultServer(std::uintptr_t msg, long len);
+    virtual void HandleQuickChatInfoRes(std::uintptr_t msg, long len);
+    virtual void HandleEscapeNotice(std::uintptr_t msg, long len);
+    virtual bool IsInUserShowRect(int x, int y);
+    virtual void InvalidBtnWhenReplaying();
+
+    // ---- Sending and the delay lock ------------------------------------------------------------
+    // Forwards to the application's game window.
+    void SendNetMessage(void* msg, int type, int len);
+    void LockDelayMsg() { m_bDelayMsgLock = true; }
+    void UnLockDelayMsg() { m_bDelayMsgLock = false; }
+    // Messages waiting in the delay queue.
+    int GetDelayMsgCount() const
+    {
+        return (m_pDelayMsgQueue ? m_pDelayMsgQueue->GetCount() : 0) + static_cast<int>(m_DelayOverflow.size());
+    }
+
+    void SetPlayerNode(PlayerNode* nodes) { m_pPlayerNode = nodes; }
+    PlayerNode* GetPlayerNode() const { return m_pPlayerNode; }
+
+    // ---- Members -------------------------------------------------------------------------------
+    GameAppBase* m_pApp = nullptr;
+    AppInfo* m_pAppInfo = nullptr;
+    PlayerNode* m_pPlayerNode = nullptr;
+    PlayerNode* m_pTableUser[kMaxSeats] = {};
+    PlayerNode* m_pSelfNode = nullptr;
+    int m_iTablePlayerNum = 0;
+
+    bool m_bDelayMsgLock = false;
+    std::unique_ptr<MsgQueue> m_pDelayMsgQueue;
+
+    char m_cOffline[kMaxSeats] = {};
+    char m_cAutoPlay[kMaxSeats] = {};
+    int m_iNetDelay[kMaxSeats] = {};
+    int m_iSeatDataA[kMaxSeats] = {};
+    int m_iSeatDataB[kMaxSeats] = {};
+    char m_cSeatDataFlag = 0;
+
+private:
+    // Delayed messages that found the queue full, oldest first.
+    std::deque<std::vector<char>> m_DelayOverflow;
+};
+
+} // namespace Ostra

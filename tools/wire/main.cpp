@@ -8,6 +8,7 @@
 // (for unframe the lines together are the stream) and every result is one line of hexadecimal.
 #include "platform/Text.h"
 #include "tessaro/net/Cipher.h"
+#include "tools/common/Hex.h"
 
 #include <cstdio>
 #include <functional>
@@ -63,17 +64,6 @@ bool ReadAll(std::FILE* in, std::string& out)
     return !std::ferror(in);
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Hex digits in pairs; blanks between bytes are allowed.
 bool DecodeHex(std::string_view text, std::string& out)
 {
@@ -87,7 +77,7 @@ bool DecodeHex(std::string_view text, std::string& out)
                 return false;
             continue;
         }
-        const int v = HexValue(c);
+        const int v = tools::HexDigitValue(c);
         if (v < 0)
             return false;
         if (high < 0)

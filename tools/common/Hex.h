@@ -1,0 +1,19 @@
+// Hexadecimal digits as the protocol tools read them from their command lines and scripts.
+#pragma once
+
+namespace tools
+{
+
+// The value of one hexadecimal digit (either letter case), or -1 for any other character.
+inline int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace tools

@@ -1,0 +1,103 @@
+// The local game server: a socket stack with one listening node and a node for each client.
+//
+// Read path, per connection: a 4-byte frame header; a header with another version than 3, a
+// total length below the smallest frame (20) or above the read buffer closes the connection with
+// a "bad-frame" line. Otherwise the body is read, decrypted, reported ("recv") and handed to the
+// handlers, and the node is armed for the next frame.
+//
+// Everything a connection sends goes through its lane in the outbox (Outbox.h), which the server
+// serves as the outbox's WritePort. A scenario, when there is one, runs on each connection from the
+// moment it is accepted (ScenarioRunner.h).
+//
+// Threads: the stack thread (accepts, reads, runs the handlers), the outbox thread, and one
+// runner per scripted connection. Shutdown (or the destructor) stops them all.
+#pragma once
+
+#include "tessaro/net/Stack.h"
+#include "tools/devserver/Handlers.h"
+#include "tools/devserver/JsonLog.h"
+#include "tools/devserver/Outbox.h"
+#include "tools/devserver/Scenario.h"
+#include "tools/devserver/ScenarioRunner.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace devserver
+{
+
+struct ServerConfig
+{
+    std::string host = "127.0.0.1";
+    int port = 17100; // 0: any free port
+    int maxClients = 64;
+    int latencyMs = 0;
+    bool logMessages = true; // "recv", "send" and "send-raw" lines
+    std::shared_ptr<const Scenario> scenario;
+};
+
+class DevServer : public Stack, private WritePort
+{
+public:
+    // Each node's write buffer: a frame always fits (a frame is at most 65535 bytes).
+    static constexpr int kWriteBufLen = 65536;
+    static constexpr int kMaxClients = 256;
+
+    DevServer(ServerConfig config, JsonLog& log);
+    ~DevServer() override;
+
+    // Handlers are asked in the order they were added; add them before Open.
+    void AddHandler(std::unique_ptr<MessageHandler> handler);
+
+    // Listens, writes the "listen" line and starts the threads. Returns the port, or -1 with error
+    // set.
+    int Open(std::string& error);
+    // Stops the outbox, the stack and the runners, and reports the connections still open as
+    // closed. Once; the destructor calls it too.
+    void Shutdown();
+
+    void CallbackAddSocketNode(int iIndex) override;
+    void CallbackDelSocketNode(int iIndex, int iReason) override;
+    void CallbackDelSocketNodeFromKillFlag(int iIndex) override;
+    void CallbackTCPReadData(int iIndex) override;
+
+private:
+    class Conn;
+
+    std::shared_ptr<Conn> ConnAt(int node);
+    void OnClosed(int node);
+    void BadFrame(int node, const std::string& reason);
+    void HandleMessage(Conn& conn, std::string_view msg);
+    void SendFrom(Conn& conn, std::string msg);
+    // Joins the runners of closed connections that have finished.
+    void ReapRunners();
+
+    // WritePort
+    int WriteBufferSize() const override { return m_iWriteBufSize; }
+    int PendingWrite(int node, int conn) override;
+    bool Write(int node, int conn, const char* data, int len) override;
+    void Close(int node, int conn, const std::string& reason) override;
+    void WaitForWrites(const std::function<bool()>& ready, std::optional<Clock::time_point> deadline) override;
+    void WakeWriteWaiters() override;
+
+    const ServerConfig m_config;
+    JsonLog& m_log;
+    std::vector<char> m_decrypt; // the stack thread's
+    Outbox m_outbox;
+    std::vector<std::unique_ptr<MessageHandler>> m_handlers;
+    int m_iNextConn = 1; // the stack thread's
+    bool m_bShutDown = false;
+
+    std::mutex m_connMutex;
+    std::vector<std::shared_ptr<Conn>> m_nodeConns; // by node
+    std::vector<std::shared_ptr<Conn>> m_retired;   // closed, their runners perhaps still ending
+    int m_iLiveConns = 0;
+
+    // The connection on each node, 0 for none; guarded by the stack's m_hMutex, so that a write
+    // never lands on a node that a later connection has taken over.
+    std::vector<int> m_nodeConnIds;
+};
+
+} // namespace devserver

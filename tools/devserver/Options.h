@@ -1,0 +1,47 @@
+// The command line of tessaro-devserver.
+#pragma once
+
+#include <bitset>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace devserver
+{
+
+inline constexpr int kDefaultPort = 17100;
+inline constexpr int kMaxLatencyMs = 600000;
+
+struct Options
+{
+    std::string host = "127.0.0.1";
+    int port = kDefaultPort;
+    std::string script;    // scenario file; empty: none
+    std::bitset<256> echo; // types sent straight back
+    int latencyMs = 0;     // added to everything the server sends
+    std::string jsonLog;   // file for the report lines; empty: standard output
+    int maxClients = 64;   // connections served at once
+    bool quiet = false;    // no lines for single messages
+    std::string stackLog;  // base name of the socket stack's diagnostic log; empty: none
+};
+
+enum class Parsed
+{
+    Ok,
+    Help,
+    Error,
+};
+
+// Takes the words after the program's name. On Error, error says what is wrong.
+Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
+
+// "HOST:PORT": a dotted IPv4 address (or "localhost") and a port from 0 to 65535.
+bool ParseListen(std::string_view text, std::string& host, int& port, std::string& error);
+
+// "200,201,210-215": types from 0 to 255, single or as ranges, separated by commas. The types are
+// added to out.
+bool ParseTypeList(std::string_view text, std::bitset<256>& out, std::string& error);
+
+std::string Usage();
+
+} // namespace devserver

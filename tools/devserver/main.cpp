@@ -1,0 +1,159 @@
+// tessaro-devserver: the local game server for development, tests, the demo and benchmarks.
+//
+// docs/DEVSERVER.md describes the options, the JSON lines and the scenario format.
+#include "tessaro/net/Log.h"
+#include "tools/devserver/DevServer.h"
+#include "tools/devserver/Handlers.h"
+#include "tools/devserver/JsonLog.h"
+#include "tools/devserver/Options.h"
+#include "tools/devserver/Scenario.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <pthread.h>
+#include <string>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+constexpr int kStatusUsage = 2;
+constexpr int kStatusFailure = 1;
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The socket stack logs its diagnostics to standard output by default, which carries the JSON
+// lines here: they go to a file of their own, or nowhere.
+bool SetUpStackLog(const std::string& base, std::string& error)
+{
+    LogConfig config{};
+    if (base.empty())
+    {
+        config.iOutput = 0x01;
+        config.iMinLevel = INT_MAX;
+        InitLog(config);
+        return true;
+    }
+    // The log ends the process when it cannot create its file: find out now instead.
+    const std::string path = base + ".log";
+    std::FILE* probe = std::fopen(path.c_str(), "a");
+    if (!probe)
+    {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(probe);
+    if (base.size() >= sizeof(config.szFileName))
+    {
+        error = "--stack-log: the name is too long";
+        return false;
+    }
+    config.iOutput = 0x02;
+    config.iMinLevel = 0;
+    config.iFileMode = 0x01;
+    std::memcpy(config.szFileName, base.c_str(), base.size() + 1);
+    InitLog(config);
+    return true;
+}
+
+int Fail(int status, const std::string& text)
+{
+    std::fprintf(stderr, "tessaro-devserver: %s\n", text.c_str());
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace devserver;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    Options options;
+    std::string error;
+    switch (ParseOptions(args, options, error))
+    {
+    case Parsed::Help:
+        std::fputs(Usage().c_str(), stdout);
+        return 0;
+    case Parsed::Error:
+        std::fprintf(stderr, "tessaro-devserver: %s\n\n%s", error.c_str(), Usage().c_str());
+        return kStatusUsage;
+    case Parsed::Ok:
+        break;
+    }
+
+    std::shared_ptr<const Scenario> scenario;
+    if (!options.script.empty())
+    {
+        auto loaded = std::make_shared<Scenario>();
+        ScenarioError scenarioError;
+        if (!LoadScenario(options.script, *loaded, scenarioError))
+            return Fail(kStatusUsage, scenarioError.Text());
+        scenario = std::move(loaded);
+    }
+
+    std::unique_ptr<JsonLog> log =
+        options.jsonLog.empty() ? JsonLog::ToStdout() : JsonLog::ToFile(options.jsonLog, error);
+    if (!log)
+        return Fail(kStatusUsage, error);
+    if (!SetUpStackLog(options.stackLog, error))
+        return Fail(kStatusUsage, error);
+
+    // Every thread started from here on inherits the blocked signals; only the signalfd sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    FileDescriptor signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
+    if (signals.Get() < 0)
+        return Fail(kStatusFailure, std::string("signalfd: ") + std::strerror(errno));
+
+    ServerConfig config;
+    config.host = options.host;
+    config.port = options.port;
+    config.maxClients = options.maxClients;
+    config.latencyMs = options.latencyMs;
+    config.logMessages = !options.quiet;
+    config.scenario = scenario;
+    DevServer server(config, *log);
+    server.AddHandler(std::make_unique<ProbeHandler>());
+    if (options.echo.any())
+        server.AddHandler(std::make_unique<EchoHandler>(options.echo));
+    if (server.Open(error) < 0)
+        return Fail(kStatusFailure, error);
+
+    signalfd_siginfo info{};
+    ssize_t n;
+    do
+        n = read(signals.Get(), &info, sizeof info);
+    while (n < 0 && errno == EINTR);
+    JsonLine stop("stop");
+    stop.Str("signal", info.ssi_signo == SIGINT ? "SIGINT" : info.ssi_signo == SIGTERM ? "SIGTERM" : "unknown");
+    log->Write(std::move(stop));
+    server.Shutdown();
+    return 0;
+}

@@ -1,0 +1,633 @@
+// A test game for the session tests: an application, a table view and a game window that record
+// what their handlers get, run headless by a Sexy::TestHarness, together with the pieces a test
+// needs around them: the log captured in a scratch file, game messages and frames built by hand,
+// and a plain TCP peer that plays the game server (or a proxy) on 127.0.0.1.
+//
+//     testsupport::LogCapture log;
+//     testsupport::TestGame game;                       // g_AppInfo zeroed, main window open
+//     testsupport::ServerListener server;
+//     game.OpenSessionTo(server.port);
+//     testsupport::Peer peer = server.Accept();
+//     peer.Send(testsupport::Frame(testsupport::Message(26, "body")));
+//     ASSERT_TRUE(game.PumpUntil([&] { return game.journal.Count("HandleGameMessage") == 1; }));
+//
+// Everything here belongs to the test's thread (the harness's main thread) unless it says
+// otherwise. Waits never sleep blindly: they poll a socket, pump the main window's messages or
+// re-read a file until a real condition holds, within a generous deadline.
+#pragma once
+
+#include "pop/TestHarness.h"
+#include "pop/WidgetManager.h"
+#include "tessaro/app/AppInfo.h"
+#include "tessaro/app/GameAppBase.h"
+#include "tessaro/net/Frame.h"
+#include "tessaro/net/Log.h"
+#include "tessaro/session/GameMsg.h"
+#include "tessaro/session/GameWndBase.h"
+#include "tessaro/view/GameViewBase.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace testsupport
+{
+
+// How long a test waits for something that should happen. Generous: a loaded two-core machine
+// under the thread sanitizer is slow, and a wait that ends early costs nothing.
+inline constexpr int kWaitMs = 20000;
+
+using SteadyClock = std::chrono::steady_clock;
+
+inline SteadyClock::time_point DeadlineIn(int ms)
+{
+    return SteadyClock::now() + std::chrono::milliseconds(ms);
+}
+
+// Milliseconds left until the deadline, at least 0.
+inline int MsLeft(SteadyClock::time_point deadline)
+{
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Polls a condition that another thread or process makes true (a file growing, a flag set), with a
+// short pause between looks, until it holds or the deadline passes.
+inline bool PollUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs)
+{
+    const auto deadline = DeadlineIn(timeoutMs);
+    while (!done())
+    {
+        if (SteadyClock::now() >= deadline)
+            return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// ---- Messages and frames --------------------------------------------------------------------------
+
+// A game message: the 8-byte header (version, type, two zero bytes, body length big-endian) and the
+// body.
+inline std::string Message(int type, const std::string& body, unsigned char version = Ostra::kGameMsgVersion)
+{
+    std::string msg(static_cast<size_t>(Ostra::kGameMsgHeadLen), '\0');
+    msg[0] = static_cast<char>(version);
+    msg[1] = static_cast<char>(type);
+    Ostra::PutBE32(reinterpret_cast<unsigned char*>(&msg[4]), static_cast<std::uint32_t>(body.size()));
+    return msg + body;
+}
+
+// A message of exactly len bytes (at least 8) whose body is filled with a pattern.
+inline std::string MessageOfLength(int type, int len)
+{
+    std::string body(static_cast<size_t>(len - Ostra::kGameMsgHeadLen), '\0');
+    for (size_t i = 0; i < body.size(); ++i)
+        body[i] = static_cast<char>('a' + i % 26);
+    return Message(type, body);
+}
+
+// A body that carries a sequence number (big-endian) followed by filler up to bodyLen bytes.
+// Lowercase hexadecimal of the bytes, for comparing messages in test output.
+inline std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes)
+    {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+inline std::string SequenceBody(std::uint32_t seq, int bodyLen = 4)
+{
+    std::string body(static_cast<size_t>(bodyLen < 4 ? 4 : bodyLen), '\0');
+    Ostra::PutBE32(reinterpret_cast<unsigned char*>(&body[0]), seq);
+    for (size_t i = 4; i < body.size(); ++i)
+        body[i] = static_cast<char>(seq + i);
+    return body;
+}
+
+// The sequence number of a message built with SequenceBody; 0xFFFFFFFF when it has none.
+inline std::uint32_t SequenceOf(const std::string& msg)
+{
+    if (msg.size() < static_cast<size_t>(Ostra::kGameMsgHeadLen + 4))
+        return 0xFFFFFFFFu;
+    return Ostra::GetBE32(reinterpret_cast<const unsigned char*>(msg.data()) + Ostra::kGameMsgHeadLen);
+}
+
+// The wire frame of a message, encrypted with the connection's key text; the version byte can be
+// replaced afterwards to build a frame the client must refuse.
+inline std::string Frame(const std::string& msg, unsigned char version = Ostra::kFrameVersion)
+{
+    std::string out(msg.size() + static_cast<size_t>(Ostra::kMinFrameLen), '\0');
+    const int n = Ostra::BuildFrame(Ostra::kWireKeyText, msg.data(), static_cast<int>(msg.size()), &out[0],
+                                    static_cast<int>(out.size()));
+    if (n < 0)
+        return std::string();
+    out.resize(static_cast<size_t>(n));
+    out[0] = static_cast<char>(version);
+    return out;
+}
+
+// ---- The log ----------------------------------------------------------------------------------------
+
+// Sends the process's log to a file of its own in a scratch folder for the life of the object (every
+// level, tag and text only: "[tag]\ttext\r\n"), and puts the default settings back afterwards.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        char tmpl[] = "/tmp/tessaro-conn-XXXXXX";
+        if (mkdtemp(tmpl) != nullptr)
+            m_dir = tmpl;
+        CloseLog();
+        LogConfig config = {0x02, 0, 0x01, 0x10 | 0x20, {}, {}, nullptr};
+        std::snprintf(config.szFileName, sizeof(config.szFileName), "%s/user", m_dir.c_str());
+        InitLog(config);
+    }
+    ~LogCapture()
+    {
+        struct tm midnight = {};
+        LogConfig config = {0x01, 10, 0x01, 0x7E, {}, {}, &midnight};
+        InitLog(config);
+        CloseLog();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::string Text() const
+    {
+        std::ifstream in(m_dir + "/user.log", std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    size_t Count(const std::string& what) const
+    {
+        const std::string text = Text();
+        size_t n = 0;
+        for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1))
+            ++n;
+        return n;
+    }
+    bool Contains(const std::string& what) const { return Count(what) > 0; }
+    // For lines that other threads write.
+    bool WaitFor(const std::string& what, int timeoutMs = kWaitMs) const
+    {
+        return PollUntil([&] { return Contains(what); }, timeoutMs);
+    }
+
+private:
+    std::string m_dir;
+};
+
+// ---- The test game ------------------------------------------------------------------------------------
+
+// One message as a handler saw it.
+struct Handled
+{
+    std::string handler; // the handler's name, "View::" in front for the view's
+    int type = -1;
+    std::string bytes;
+};
+
+// What the handlers got, in order. Handlers run on the main thread only.
+struct Journal
+{
+    void Add(const char* handler, std::uintptr_t msg, long len)
+    {
+        Ostra::MsgView view(msg, len);
+        entries.push_back(
+            {handler, view.Length() >= 2 ? view.Type() : -1,
+             std::string(reinterpret_cast<const char*>(view.Data()), static_cast<size_t>(view.Length()))});
+    }
+    size_t Count(const std::string& handler) const
+    {
+        size_t n = 0;
+        for (const Handled& h : entries)
+            n += h.handler == handler;
+        return n;
+    }
+    std::vector<Handled> Of(const std::string& handler) const
+    {
+        std::vector<Handled> out;
+        for (const Handled& h : entries)
+        {
+            if (h.handler == handler)
+                out.push_back(h);
+        }
+        return out;
+    }
+    std::vector<Handled> entries;
+};
+
+class TestGameApp : public Ostra::GameAppBase
+{
+public:
+    void GameAppReserved() override {}
+};
+
+class TestGameView : public Ostra::GameViewBase
+{
+public:
+    TestGameView(Ostra::GameAppBase* app, Journal& journal) : GameViewBase(app), m_journal(journal) {}
+
+    void GameReserved1() override {}
+    void GameReserved2() override {}
+    void GameReserved3() override {}
+    void OnSelfReady() override {}
+    void OnAnimateEnd(int) override {}
+    void HandleAgainLoginRes(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("View::HandleAgainLoginRes", msg, len);
+    }
+    void HandleSitDownRes(std::uintptr_t msg, long len) override { m_journal.Add("View::HandleSitDownRes", msg, len); }
+    void HandleTestNetMsg(std::uintptr_t msg, long len) override { m_journal.Add("View::HandleTestNetMsg", msg, len); }
+    void HandleQuickChatInfoRes(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("View::HandleQuickChatInfoRes", msg, len);
+    }
+    void UpdateBtnChair() override { ++updateBtnChair; }
+
+    int updateBtnChair = 0;
+
+private:
+    Journal& m_journal;
+};
+
+// Records every virtual handler of the table protocol under its own name.
+class TestGameWnd : public Ostra::GameWndBase
+{
+public:
+    TestGameWnd(Ostra::GameAppBase* app, Ostra::GameViewBase* view, Journal& journal)
+        : GameWndBase(app, view), m_journal(journal)
+    {
+    }
+
+    void HandleGameMessage(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandleGameMessage", msg, len);
+        if (onGameMessage)
+            onGameMessage();
+    }
+    void HandleSitDownRes(std::uintptr_t msg, long len) override { m_journal.Add("HandleSitDownRes", msg, len); }
+    void HandleAuthenRes(std::uintptr_t msg, long len) override { m_journal.Add("HandleAuthenRes", msg, len); }
+    void HandlePlayerInfoNotice(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandlePlayerInfoNotice", msg, len);
+    }
+    void HandleWaitLoginAgainNotice(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandleWaitLoginAgainNotice", msg, len);
+    }
+    void HandleAgainLoginRes(std::uintptr_t msg, long len) override { m_journal.Add("HandleAgainLoginRes", msg, len); }
+    void HandleEscapeNotice(std::uintptr_t msg, long len) override { m_journal.Add("HandleEscapeNotice", msg, len); }
+    void HandlePlayerInfoRes(std::uintptr_t msg, long len) override { m_journal.Add("HandlePlayerInfoRes", msg, len); }
+    void HandlePlayerJoinServer(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandlePlayerJoinServer", msg, len);
+    }
+    void HandlePlayerLeaveServer(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandlePlayerLeaveServer", msg, len);
+    }
+    void HandlePlayerSORLServer(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandlePlayerSORLServer", msg, len);
+    }
+    void HandleGameResultServer(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandleGameResultServer", msg, len);
+    }
+    void HandleGameResultPresent(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandleGameResultPresent", msg, len);
+    }
+    void HandlePresentMoneyServer(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandlePresentMoneyServer", msg, len);
+    }
+    // Runs on the connection's thread.
+    void CallBackTCPDisconnection() override { ++disconnections; }
+
+    std::atomic<int> disconnections{0};
+    // Runs after each game message is recorded: the game's own work on it.
+    std::function<void()> onGameMessage;
+
+private:
+    Journal& m_journal;
+};
+
+// The whole test game: g_AppInfo zeroed (and zeroed again at the end), the application initialised
+// headless by the harness (so its main window exists), the view in the widget manager (so every
+// step's update releases a delayed message), the window known to the application. The session is
+// closed before anything else goes.
+class TestGame
+{
+public:
+    TestGame()
+    {
+        app.m_pGameView = &view;
+        app.m_pGameWnd = &wnd;
+        harness.GetWidgetManager()->AddWidget(&view);
+    }
+    ~TestGame()
+    {
+        wnd.CloseSession();
+        Ostra::g_AppInfo = Ostra::AppInfo{};
+    }
+    TestGame(const TestGame&) = delete;
+    TestGame& operator=(const TestGame&) = delete;
+
+    // Opens the session to 127.0.0.1:port (no proxy unless the test set one on the window).
+    int OpenSessionTo(int port)
+    {
+        std::snprintf(Ostra::g_AppInfo.szServerAddr, sizeof(Ostra::g_AppInfo.szServerAddr), "127.0.0.1");
+        Ostra::g_AppInfo.iServerPort = port;
+        return wnd.OpenSession();
+    }
+
+    // Runs the main thread (the window's messages, then one frame) until done() or the deadline.
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs)
+    {
+        const auto deadline = DeadlineIn(timeoutMs);
+        while (!done())
+        {
+            if (SteadyClock::now() >= deadline)
+                return done();
+            harness.PumpMessages(10);
+            harness.Step(1);
+        }
+        return true;
+    }
+
+    // Messages the game's own handler got.
+    size_t GameMessages() const { return journal.Count("HandleGameMessage"); }
+
+    // The message boxes asked so far, texts only.
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> out;
+        for (const auto& b : harness.MessageBoxes())
+            out.push_back(b.text);
+        return out;
+    }
+
+private:
+    struct AppInfoReset
+    {
+        AppInfoReset()
+        {
+            Ostra::g_AppInfo = Ostra::AppInfo{};
+            // A proxy set in the environment of whoever runs the tests must not reroute them.
+            unsetenv("TESSARO_PROXY");
+        }
+    };
+    AppInfoReset m_reset;
+
+public:
+    TestGameApp app;
+    Sexy::TestHarness harness{app};
+    Journal journal;
+    TestGameView view{&app, journal};
+    TestGameWnd wnd{&app, &view, journal};
+};
+
+// ---- Plain TCP peers -----------------------------------------------------------------------------------
+
+// Owns a descriptor.
+class Fd
+{
+public:
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { Reset(); }
+    Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Fd& operator=(Fd&& other) noexcept
+    {
+        if (this != &other)
+        {
+            Reset();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int Get() const { return m_fd; }
+    bool Valid() const { return m_fd >= 0; }
+    void Reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// Waits until fd is ready for events; false at the deadline.
+inline bool WaitReady(int fd, short events, SteadyClock::time_point deadline)
+{
+    for (;;)
+    {
+        pollfd p{fd, events, 0};
+        const int r = poll(&p, 1, MsLeft(deadline));
+        if (r > 0)
+            return true;
+        if (r == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// One end of a TCP connection driven by the test: the game server as the client sees it, or a
+// proxy's far side.
+class Peer
+{
+public:
+    Peer() = default;
+    explicit Peer(int fd) : m_fd(fd) {}
+
+    bool Valid() const { return m_fd.Valid(); }
+    int Get() const { return m_fd.Get(); }
+    void Close() { m_fd.Reset(); }
+
+    // Writes every byte (waiting while the socket is full); false when the peer is gone or the
+    // deadline passes.
+    bool Send(const std::string& bytes, int timeoutMs = kWaitMs)
+    {
+        const auto deadline = DeadlineIn(timeoutMs);
+        size_t sent = 0;
+        while (sent < bytes.size())
+        {
+            const ssize_t n = send(m_fd.Get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0)
+            {
+                sent += static_cast<size_t>(n);
+                continue;
+            }
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            {
+                if (!WaitReady(m_fd.Get(), POLLOUT, deadline))
+                    return false;
+                continue;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    // Sends the bytes in pieces of `piece` bytes, each one pushed out on its own (no delay
+    // algorithm), so that the reader meets them in many segments.
+    bool SendInPieces(const std::string& bytes, size_t piece)
+    {
+        int one = 1;
+        setsockopt(m_fd.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+        for (size_t at = 0; at < bytes.size(); at += piece)
+        {
+            if (!Send(bytes.substr(at, piece)))
+                return false;
+        }
+        return true;
+    }
+
+    // Reads exactly n bytes; false when the peer closes first or the deadline passes.
+    bool RecvExact(size_t n, std::string& out, SteadyClock::time_point deadline)
+    {
+        out.assign(n, '\0');
+        size_t got = 0;
+        while (got < n)
+        {
+            const ssize_t r = recv(m_fd.Get(), &out[got], n - got, MSG_DONTWAIT);
+            if (r > 0)
+            {
+                got += static_cast<size_t>(r);
+                continue;
+            }
+            if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            {
+                if (!WaitReady(m_fd.Get(), POLLIN, deadline))
+                    return false;
+                continue;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    // Reads one frame and decrypts it into msg. False when no whole frame arrives in time, the
+    // connection ends, or the frame is not one of ours.
+    bool ReadMessage(std::string& msg, int timeoutMs = kWaitMs)
+    {
+        const auto deadline = DeadlineIn(timeoutMs);
+        std::string header;
+        if (!RecvExact(Ostra::kFrameHeaderLen, header, deadline))
+            return false;
+        const auto* h = reinterpret_cast<const unsigned char*>(header.data());
+        const int total = Ostra::FrameTotalLen(h);
+        if (h[0] != Ostra::kFrameVersion || total < Ostra::kMinFrameLen)
+            return false;
+        std::string body;
+        if (!RecvExact(static_cast<size_t>(total - Ostra::kFrameHeaderLen), body, deadline))
+            return false;
+        msg.assign(body.size(), '\0');
+        const int n = Ostra::OpenFrameBody(Ostra::kWireKeyText, body.data(), static_cast<int>(body.size()), &msg[0],
+                                           static_cast<int>(msg.size()));
+        if (n < 0)
+            return false;
+        msg.resize(static_cast<size_t>(n));
+        return true;
+    }
+
+    // Waits until the other side closes the connection (what it still sends is read and dropped).
+    bool WaitClosed(int timeoutMs = kWaitMs)
+    {
+        const auto deadline = DeadlineIn(timeoutMs);
+        char buf[4096];
+        for (;;)
+        {
+            const ssize_t r = recv(m_fd.Get(), buf, sizeof(buf), MSG_DONTWAIT);
+            if (r == 0)
+                return true;
+            if (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                return true; // reset: closed as well
+            if (r < 0 && !WaitReady(m_fd.Get(), POLLIN, deadline))
+                return false;
+        }
+    }
+
+private:
+    Fd m_fd;
+};
+
+// A listening socket on 127.0.0.1 and a free port.
+class ServerListener
+{
+public:
+    ServerListener()
+    {
+        m_fd.Reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        int one = 1;
+        setsockopt(m_fd.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sa.sin_port = 0;
+        if (bind(m_fd.Get(), reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) != 0 || listen(m_fd.Get(), 16) != 0)
+        {
+            m_fd.Reset();
+            return;
+        }
+        socklen_t len = sizeof(sa);
+        getsockname(m_fd.Get(), reinterpret_cast<sockaddr*>(&sa), &len);
+        port = ntohs(sa.sin_port);
+    }
+
+    // The next connection; an invalid peer when none comes in time.
+    Peer Accept(int timeoutMs = kWaitMs)
+    {
+        if (!WaitReady(m_fd.Get(), POLLIN, DeadlineIn(timeoutMs)))
+            return Peer();
+        return Peer(accept4(m_fd.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+    }
+    int Get() const { return m_fd.Get(); }
+    // Whether a connection is waiting to be accepted, without waiting.
+    bool HasPending() const
+    {
+        pollfd p{m_fd.Get(), POLLIN, 0};
+        return poll(&p, 1, 0) > 0;
+    }
+
+    int port = 0;
+
+private:
+    Fd m_fd;
+};
+
+} // namespace testsupport

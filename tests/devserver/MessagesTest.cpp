@@ -17,14 +17,14 @@ using namespace devserver;
 
 std::vector<std::string> Expand(const char* name, const std::vector<std::string>& args)
 {
-    const TemplateSpec* spec = FindTemplate(name);
-    EXPECT_NE(spec, nullptr) << name;
+    const TemplateEntry* tmpl = FindTemplate(name);
+    EXPECT_NE(tmpl, nullptr) << name;
     std::vector<std::string> out;
-    if (!spec)
+    if (!tmpl)
         return out;
     MessageSource source;
     std::string error;
-    EXPECT_TRUE(spec->prepare(args, source, error)) << error;
+    EXPECT_TRUE(tmpl->prepare(args, source, error)) << error;
     EXPECT_TRUE(source(
         [&](std::string msg)
         {

@@ -188,14 +188,14 @@ std::string Usage()
                        "  split N [GAP_MS]  batch N  wait MS  expect TYPE [TIMEOUT_MS]  close\n"
                        "  repeat N ... end\n"
                        "Templates:\n";
-    for (const TemplateSpec& spec : TemplateTable())
+    for (const TemplateEntry& tmpl : TemplateTable())
     {
-        std::string head = std::string("  ") + spec.name + (*spec.args ? " " : "") + spec.args;
+        std::string head = std::string("  ") + tmpl.name + (*tmpl.args ? " " : "") + tmpl.args;
         if (head.size() < 26)
             head.resize(26, ' ');
         else
             head += "\n" + std::string(26, ' ');
-        text += head + spec.summary + "\n";
+        text += head + tmpl.summary + "\n";
     }
     text += "\nSee docs/DEVSERVER.md for the scenario format and the JSON lines.\n";
     return text;

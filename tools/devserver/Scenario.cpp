@@ -164,14 +164,14 @@ private:
             m_step.bytes = GameMessage(static_cast<unsigned char>(type), body);
             return true;
         }
-        const TemplateSpec* spec = FindTemplate(what);
-        if (!spec)
+        const TemplateEntry* tmpl = FindTemplate(what);
+        if (!tmpl)
             return Fail("send: unknown template '" + what + "'");
         std::string error;
         const std::vector<std::string> args(m_words.begin() + 2, m_words.end());
-        if (!spec->prepare(args, m_step.source, error))
+        if (!tmpl->prepare(args, m_step.source, error))
         {
-            const std::string usage = std::string(spec->name) + (*spec->args ? " " : "") + spec->args;
+            const std::string usage = std::string(tmpl->name) + (*tmpl->args ? " " : "") + tmpl->args;
             return Fail("send " + what + ": " + error + " (usage: send " + usage + ")");
         }
         m_step.kind = StepKind::Template;

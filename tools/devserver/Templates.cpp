@@ -88,9 +88,9 @@ bool PrepareSeq(const std::vector<std::string>& args, MessageSource& out, std::s
 
 } // namespace
 
-const std::vector<TemplateSpec>& TemplateTable()
+const std::vector<TemplateEntry>& TemplateTable()
 {
-    static const std::vector<TemplateSpec> table = {
+    static const std::vector<TemplateEntry> table = {
         {"probe", "", "the client's net-speed probe: type 1, stage 0", PrepareProbe},
         {"netdelay", "DELAY_MS SEAT", "the measured delay for a seat: type 1, stage 2", PrepareNetDelay},
         {"keepalive", "", "the keep-alive: type 26, four zero bytes of body", PrepareKeepAlive},
@@ -100,12 +100,12 @@ const std::vector<TemplateSpec>& TemplateTable()
     return table;
 }
 
-const TemplateSpec* FindTemplate(std::string_view name)
+const TemplateEntry* FindTemplate(std::string_view name)
 {
-    for (const TemplateSpec& spec : TemplateTable())
+    for (const TemplateEntry& tmpl : TemplateTable())
     {
-        if (name == spec.name)
-            return &spec;
+        if (name == tmpl.name)
+            return &tmpl;
     }
     return nullptr;
 }

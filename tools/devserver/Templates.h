@@ -23,7 +23,7 @@ using MessageSink = std::function<bool(std::string message)>;
 // Hands its messages to the sink in order; true when all of them were taken.
 using MessageSource = std::function<bool(const MessageSink& sink)>;
 
-struct TemplateSpec
+struct TemplateEntry
 {
     const char* name;
     const char* args;    // as shown in the help: "DELAY_MS SEAT"
@@ -34,9 +34,9 @@ struct TemplateSpec
 };
 
 // Every template, in the order of the help text.
-const std::vector<TemplateSpec>& TemplateTable();
+const std::vector<TemplateEntry>& TemplateTable();
 // The template of that name, or null.
-const TemplateSpec* FindTemplate(std::string_view name);
+const TemplateEntry* FindTemplate(std::string_view name);
 
 // The net-speed probe: type 1, 20 bytes, byte 8 the stage.
 inline constexpr unsigned char kProbeType = 1;

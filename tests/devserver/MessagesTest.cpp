@@ -89,8 +89,8 @@ TEST(Templates, ProbeNetDelayAndKeepAliveBytes)
     EXPECT_EQ(ToHex(delay[0]), "030100000000000c"
                                "02000000"
                                "000004d2"
-                               "00000005");
-    EXPECT_EQ(NetDelayMessage(0xFFFFFFFFu, 0x01020304u).substr(12), std::string("\xff\xff\xff\xff\x01\x02\x03\x04", 8));
+                               "05000000");
+    EXPECT_EQ(NetDelayMessage(0xFFFFFFFFu, 0xFE).substr(12), std::string("\xff\xff\xff\xff\xfe\x00\x00\x00", 8));
 
     const std::vector<std::string> keepAlive = Expand("keepalive", {});
     ASSERT_EQ(keepAlive.size(), 1u);

@@ -193,7 +193,7 @@ TEST(ScenarioParse, BadLinesNameTheirLineAndTheFault)
         {"send nosuch", "unknown template 'nosuch'"},
         {"send probe 1", "takes no arguments"},
         {"send netdelay 5", "takes 2 arguments"},
-        {"send netdelay 5 4294967296", "SEAT must be"},
+        {"send netdelay 5 256", "SEAT must be"},
         {"send seq 1 0", "COUNT must be"},
         {"send seq 1 5 3", "BODYLEN must be"},
         {"send seq 300 5", "TYPE must be"},

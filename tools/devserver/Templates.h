@@ -52,7 +52,7 @@ inline constexpr int kKeepAliveLen = 12;
 
 // The messages behind the templates.
 std::string ProbeMessage();
-std::string NetDelayMessage(std::uint32_t delayMs, std::uint32_t seat);
+std::string NetDelayMessage(std::uint32_t delayMs, std::uint8_t seat);
 std::string KeepAliveMessage();
 // Message number seq of a `seq` run: a body of bodyLen bytes (at least 4) starting with seq,
 // big-endian, then zero bytes.

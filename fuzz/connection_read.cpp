@@ -17,6 +17,7 @@
 //   op bits 3-7  s: when non-zero, the record arrives in two writes, the first s/32 of its bytes
 //                first, with a read in between
 // The stack's read steps run on this thread, right after each write, so a run is deterministic.
+#include "fuzz/FuzzApp.h"
 #include "fuzz/FuzzInput.h"
 #include "platform/WindowBus.h"
 #include "pop/TestHarness.h"
@@ -48,16 +49,11 @@ using namespace Ostra;
 // The stream of one input stops growing past this, so that every run stays short.
 constexpr size_t kMaxStream = 256 * 1024;
 
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzzapp::Check;
 
-class App : public GameAppBase
+class App : public fuzzapp::ContainedApp
 {
 public:
-    void GameAppReserved() override {}
     void Shutdown() override
     {
         ++shutdowns;

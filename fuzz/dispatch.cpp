@@ -21,6 +21,7 @@
 // Sending: the harness takes the place of the session's sender. It gives the window a send queue
 // of the session's size and takes every item off it, so the follow-ups (the net-speed probe and
 // its answer) go through SendNetMessage in full and no connection or thread is ever opened.
+#include "fuzz/FuzzApp.h"
 #include "fuzz/FuzzInput.h"
 #include "pop/TestHarness.h"
 #include "tessaro/app/AppInfo.h"
@@ -48,11 +49,7 @@ using namespace Ostra;
 constexpr int kMaxMessages = 64;
 constexpr int kProbeLen = 20;
 
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzzapp::Check;
 
 // Reads every byte of a message as a handler is entitled to: the sanitizer sees a length that
 // claims more than the buffer holds.
@@ -65,11 +62,7 @@ unsigned Touch(std::uintptr_t msg, long len)
     return sum;
 }
 
-class App : public GameAppBase
-{
-public:
-    void GameAppReserved() override {}
-};
+using App = fuzzapp::ContainedApp;
 
 class View : public GameViewBase
 {

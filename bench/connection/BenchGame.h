@@ -16,9 +16,11 @@
 namespace connbench
 {
 
+// Stays out of the current directory and the log: the bench prints its own results.
 class BenchApp : public Ostra::GameAppBase
 {
 public:
+    BenchApp() : GameAppBase(StartupOptions::Contained()) {}
     void GameAppReserved() override {}
     // Runs after every update of the frame loop, with the number of updates so far.
     std::function<void(int updateCount)> onUpdate;

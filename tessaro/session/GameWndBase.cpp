@@ -1,6 +1,5 @@
 #include "tessaro/session/GameWndBase.h"
 
-#include "platform/Tick.h"
 #include "tessaro/app/GameAppBase.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/view/GameViewBase.h"
@@ -15,7 +14,6 @@ namespace
 {
 
 constexpr int kLogLevel = 20;
-constexpr int kTestNetMsgLen = 20;
 
 } // namespace
 
@@ -23,11 +21,15 @@ GameWndBase::GameWndBase(GameAppBase* app, GameViewBase* view)
     : m_pGameApp(app), m_pGameView(view), m_pAppInfo(&g_AppInfo), m_pSendItem(new char[kQueueItemLen]())
 {
     if (m_pGameView)
+    {
         m_pGameView->SetAppInfo(m_pAppInfo);
+        m_pGameView->SetPlayerNode(m_PlayerNode);
+    }
 }
 
 GameWndBase::~GameWndBase()
 {
+    StopLobbyWatch();
     CloseSession();
     if (m_pGameApp && m_pGameApp->m_pGameWnd == this)
         m_pGameApp->m_pGameWnd = nullptr;
@@ -35,7 +37,7 @@ GameWndBase::~GameWndBase()
 
 // ---- Virtual operations whose behaviour comes with the rest of the session --------------------
 
-void GameWndBase::Init() {}
+// The background music's rotation comes with the application's music.
 void GameWndBase::UpdateMusic() {}
 void GameWndBase::CallBackTCPDisconnection() {}
 
@@ -45,16 +47,12 @@ bool GameWndBase::IsDelayMsg(int type)
 }
 
 void GameWndBase::HandleSitDownRes(std::uintptr_t, long) {}
-void GameWndBase::OnTimer(int) {}
 void GameWndBase::SetAutoLeaveTime(int) {}
 void GameWndBase::OnBtnSet() {}
 void GameWndBase::OnButtonEsc() {}
 void GameWndBase::OnBtnScreen() {}
-void GameWndBase::HandleAuthenRes(std::uintptr_t, long) {}
 void GameWndBase::HandlePlayerInfoNotice(std::uintptr_t, long) {}
 void GameWndBase::ResetTruePlayerNodeInfo() {}
-void GameWndBase::HandleWaitLoginAgainNotice(std::uintptr_t, long) {}
-void GameWndBase::HandleAgainLoginRes(std::uintptr_t, long) {}
 void GameWndBase::HandleEscapeNotice(std::uintptr_t, long) {}
 void GameWndBase::HandlePlayerInfoRes(std::uintptr_t, long) {}
 void GameWndBase::HandlePlayerJoinServer(std::uintptr_t, long) {}
@@ -115,14 +113,6 @@ void GameWndBase::SendNetMessage(void* msg, int type, int len)
     m_pSendQueue->Put(item, itemLen);
     if ((type == MSG_GAME_ALT || type == MSG_KEEP_ALIVE) && m_pClientStack2)
         m_pClientStack2->SendClientMsg(item, itemLen);
-}
-
-void GameWndBase::StartTestNetMsg()
-{
-    char probe[kTestNetMsgLen] = {};
-    SendNetMessage(probe, MSG_TEST_NET, kTestNetMsgLen);
-    m_iTestSendTick = platform::TickCount();
-    m_iTestReplyTick = m_iTestSendTick;
 }
 
 // ---- Receiving ----------------------------------------------------------------------------------
@@ -251,29 +241,6 @@ void GameWndBase::OnGameNetMessage(std::uintptr_t msg, long len)
     default:
         break;
     }
-}
-
-void GameWndBase::HandleTestNetMsg(std::uintptr_t msg, long len)
-{
-    MsgView view(msg, len);
-    if (!view.Has(0, kTestNetMsgLen))
-    {
-        WriteLog(kLogLevel, "GameWndBase", "net test message too short[%ld]", len);
-        return;
-    }
-    if (view.Byte(8) != 0)
-    {
-        if (m_pGameView)
-            m_pGameView->HandleTestNetMsg(msg, len);
-        return;
-    }
-    // Our probe came back: answer with the round trip, in the same 20 bytes.
-    const std::uint32_t now = platform::TickCount();
-    m_iTestReplyTick = now;
-    auto* bytes = reinterpret_cast<unsigned char*>(msg);
-    bytes[8] = 2;
-    PutBE32(bytes + 12, now - m_iTestSendTick);
-    SendNetMessage(bytes, MSG_TEST_NET, kTestNetMsgLen);
 }
 
 // ---- The session --------------------------------------------------------------------------------

@@ -18,26 +18,51 @@
 #include "tessaro/net/ClientStack.h"
 #include "tessaro/net/MsgQueue.h"
 #include "tessaro/session/GameMsg.h"
+#include "tessaro/session/PlayerNode.h"
+#include "tessaro/widgets/Timer.h"
+
+#include "platform/Process.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <sys/types.h>
 
 namespace Ostra
 {
 
 class GameAppBase;
 class GameViewBase;
-struct PlayerNode;
+class WaitLobbyThread;
+
+// The records of the window's player arrays.
+inline constexpr int kTablePlayerNodes = 10;
+inline constexpr int kAllPlayerNodes = 1000;
+
+// The window's timers (Ostra::Timer, counted in frames).
+enum GameWndTimer : int
+{
+    TIMER_OPEN_SESSION = 2, // once, 500 ms after Init: opens the session
+    TIMER_KEEP_ALIVE = 3,   // every 15 s: the keep-alive
+    TIMER_NET_TEST = 4,     // every 10 s: the net-speed probe and the stuck check
+    TIMER_AUTO_LEAVE = 5,   // the automatic leave check
+};
 
 class GameWndBase : public Sexy::Widget, public Sexy::ButtonListener
 {
 public:
     GameWndBase(GameAppBase* app, GameViewBase* view);
+    // Stops the lobby watch and closes the session before anything else goes.
     ~GameWndBase() override;
 
+    // Every frame: the widget's update, then the timers in ascending id order, then UpdateMusic.
+    void Update() override;
+
     // ---- Virtual operations, in the order games rely on ---------------------------------------
+    // Gives the view the table's player array and arms the start-up timer: 500 ms later the
+    // session opens (see OnTimer).
     virtual void Init();
     virtual void UpdateMusic();
     // The connection to the game server was lost (called on the connection's thread, before the
@@ -49,6 +74,13 @@ public:
     // 26, 49 and 144, true for every other type.
     virtual bool IsDelayMsg(int type);
     virtual void HandleSitDownRes(std::uintptr_t msg, long len);
+    // Timer 2 opens the session: it tells the lobby the main window (message 0x46F), opens the
+    // session (OpenSession), shows "无法连接游戏服务器。" and ends the game when the server cannot
+    // be reached, otherwise starts the keep-alive; then notes the time of the first probe and
+    // starts the lobby watch. Timer 3 sends the keep-alive (type 26, 12 bytes) and timer 4 the
+    // net-speed probe, both unless the connection was lost; timer 4 also ends a game that has had
+    // no echo for more than 35 s (logged under "STUCK", message 0x532 to the lobby). Other ids do
+    // nothing here.
     virtual void OnTimer(int id);
     virtual void SetAutoLeaveTime(int minutes);
     virtual void OnBtnSet();
@@ -58,7 +90,17 @@ public:
     virtual void HandleAuthenRes(std::uintptr_t msg, long len);
     virtual void HandlePlayerInfoNotice(std::uintptr_t msg, long len);
     virtual void ResetTruePlayerNodeInfo();
+    // Type 54: a player of the table dropped (byte 9 = 2: may come back) or was forced out (any
+    // other value); byte 8 is the player's server chair. A chat line, the record's iOfflineState,
+    // the view's m_cOffline and CallBackOtherPlayerDisconnect. A chair not at the table is
+    // ignored; a message shorter than 10 bytes is dropped with a log line.
     virtual void HandleWaitLoginAgainNotice(std::uintptr_t msg, long len);
+    // Type 36: the player re-enters a running table. Stores the table's values in AppInfo, adds
+    // the chat line, names the table, resets the desk, hands the embedded table snapshot to
+    // HandlePlayerInfoNotice as a type-52 notice of 852 bytes, restores the away and system-play
+    // marks of the seats and lets the view restore the game. A message shorter than its 300-byte
+    // layout is dropped with a log line; a snapshot that does not lie inside the message is
+    // skipped with a log line and the rest goes on.
     virtual void HandleAgainLoginRes(std::uintptr_t msg, long len);
     virtual void HandleEscapeNotice(std::uintptr_t msg, long len);
     virtual void HandlePlayerInfoRes(std::uintptr_t msg, long len);
@@ -75,6 +117,12 @@ public:
     virtual void SoundChatInfo(char* msg, int len);
     virtual PlayerNode* GetPlayerNode(int chair);
 
+protected:
+    // The current tick count in milliseconds (platform::TickCount), wherever the session measures
+    // time: the net-speed probe, its echo and the stuck check. Tests replace the clock here.
+    virtual std::uint32_t Now();
+
+public:
     // ---- Sending -------------------------------------------------------------------------------
     // Sends a message of len bytes at msg: writes the 8-byte header into the caller's buffer
     // (version 3, type, len - 8 big-endian at offset 4) and queues it for the sender thread. Types
@@ -130,8 +178,23 @@ public:
     // an application.
     platform::WindowHandle GetMainWindow() const;
 
-    // The net-speed test: sends a zero probe (type 1, 20 bytes) and notes the time.
+    // The net-speed test: sends a zero probe (type 1, 20 bytes), notes the time of probe and
+    // echo and runs timer 4 (a probe every 10 s). StopTestNetMsg stops timer 4.
     void StartTestNetMsg();
+    void StopTestNetMsg();
+
+    // The lobby watch: a thread that waits for the end of the lobby's process (the owner of
+    // AppInfo hLobbyWnd) and then shows "大厅客户端异常关闭，游戏结束。". The parameter is the
+    // pair (the watch, the window); returns 0. The window's destructor cancels the wait and joins
+    // the thread.
+    struct WaitLobbyParam
+    {
+        platform::ProcessWatch* pProcess = nullptr;
+        GameWndBase* pWnd = nullptr;
+    };
+    static unsigned long WaitLobbyThreadProc(void* param);
+    // Whether the watch thread was started and the window has not stopped it yet.
+    bool IsWatchingLobby() const;
 
     // ---- Members -------------------------------------------------------------------------------
     GameAppBase* m_pGameApp = nullptr;
@@ -160,10 +223,54 @@ public:
     std::uint32_t m_iTestSendTick = 0;
     std::uint32_t m_iTestReplyTick = 0;
 
+    // The window's timers: 2 open the session, 3 keep-alive, 4 net test, 5 automatic leave.
+    Timer m_Timer;
+
+    // The players, zero at construction. m_PlayerNode is the table as shown (the view reads it
+    // through its m_pPlayerNode); m_TruePlayerNode the seated players as received;
+    // m_MaskPlayerNode their masked copies for tables that hide names; m_AllPlayerNode every
+    // player of the game server, m_iAllPlayerNum of them in use.
+    PlayerNode m_PlayerNode[kTablePlayerNodes] = {};
+    PlayerNode m_TruePlayerNode[kTablePlayerNodes] = {};
+    PlayerNode m_MaskPlayerNode[kTablePlayerNodes] = {};
+    PlayerNode m_AllPlayerNode[kAllPlayerNodes] = {};
+    int m_iAllPlayerNum = 0;
+
+    // The lobby watch: the lobby's process id, the watch on it and the thread that waits.
+    pid_t m_dwLobbyPid = 0;
+    std::unique_ptr<platform::ProcessWatch> m_hLobbyProcess;
+    std::unique_ptr<WaitLobbyThread> m_hWaitLobbyThread;
+
 private:
+    // Timer 2's work, once.
+    void OpenGameSession();
+    // Timer 4's work.
+    void SendTestNetProbe();
+    void StartLobbyWatch();
+    void StopLobbyWatch();
+    // The session's messages to the player (wide form, one button, the system's placement).
+    void ShowSessionMessage(const std::wstring& text);
+
     bool m_bSessionOpened = false;
+    WaitLobbyParam m_WaitLobbyParam;
     // Where SendNetMessage builds its queue item (main thread only).
     std::unique_ptr<char[]> m_pSendItem;
+};
+
+// The lobby watch's thread: runs GameWndBase::WaitLobbyThreadProc on its parameter; stopping it
+// cancels the wait, so the window can always end it.
+class WaitLobbyThread : public Thread
+{
+public:
+    explicit WaitLobbyThread(GameWndBase::WaitLobbyParam* pParam) : m_pParam(pParam) {}
+    ~WaitLobbyThread() override;
+    int Run() override;
+
+protected:
+    void WakeUp() override;
+
+private:
+    GameWndBase::WaitLobbyParam* m_pParam;
 };
 
 } // namespace Ostra

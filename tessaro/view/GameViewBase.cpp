@@ -3,7 +3,10 @@
 #include "tessaro/app/GameAppBase.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameWndBase.h"
+#include "tessaro/session/PlayerNode.h"
+#include "tessaro/widgets/TextConversion.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace Ostra
@@ -75,6 +78,71 @@ void GameViewBase::SetAppInfo(AppInfo* pAppInfo)
     m_pAppInfo = pAppInfo;
 }
 
+void GameViewBase::InitDeskInfo()
+{
+    if (m_iNextBaseTimes != 0)
+    {
+        m_iBaseTimes = m_iNextBaseTimes;
+        m_iNextBaseTimes = 0;
+    }
+    m_bGamePlaying = false;
+    std::memset(m_cAutoPlay, 0, sizeof(m_cAutoPlay));
+    std::memset(m_iNetDelay, 0, sizeof(m_iNetDelay));
+}
+
+void GameViewBase::AddChat(char* text, int kind)
+{
+    AddChat(string2wstring(text), kind);
+}
+
+void GameViewBase::AddChat(std::string text, int kind)
+{
+    AddChat(string2wstring(text), kind);
+}
+
+void GameViewBase::AddChat(std::wstring text, int kind)
+{
+    if (m_vecChatLines.size() >= kMaxChatLines)
+        m_vecChatLines.erase(m_vecChatLines.begin());
+    m_vecChatLines.push_back(ChatLine{std::move(text), kind});
+}
+
+void GameViewBase::HandleTestNetMsg(std::uintptr_t msg, long len)
+{
+    constexpr int kTestNetMsgLen = 20;
+    constexpr int kStageDelay = 2;
+    constexpr int kLoggedDelayMs = 1000;
+    MsgView view(msg, len);
+    if (!view.Has(0, kTestNetMsgLen))
+    {
+        WriteLog(20, "GameViewBase", "net test message too short[%ld]", len);
+        return;
+    }
+    if (view.Byte(8) != kStageDelay || !m_pAppInfo)
+        return;
+    const int delay = view.BE32Signed(12);
+    const unsigned char chair = view.Byte(16);
+    const int seats = std::clamp(m_pAppInfo->iMaxPlayerNum, 0, kMaxSeats);
+    for (int seat = 0; seat < seats; ++seat)
+    {
+        const PlayerNode* player = m_pTableUser[seat];
+        if (!player || static_cast<unsigned char>(player->cChairId) != chair)
+            continue;
+        m_iNetDelay[seat] = delay;
+        if (delay > kLoggedDelayMs)
+        {
+            // Local seat 1 is always the own place.
+            if (seat == 1)
+                WriteLog(20, "CGameBaseViewHandleTestNetMsg", "myself delay[%d]type[%d]tx[%d]", delay,
+                         view.SignedByte(8), view.SignedByte(16));
+            else
+                WriteLog(20, "CGameBaseViewHandleTestNetMsg", "delay[%d]type[%d]tx[%d]", delay, view.SignedByte(8),
+                         view.SignedByte(16));
+        }
+        return;
+    }
+}
+
 // Operations whose behaviour comes with the seats, the player display, the user list, the chat and
 // the view's construction; empty until then.
 void GameViewBase::ShowChatInfo(int, std::wstring) {}
@@ -87,14 +155,10 @@ void GameViewBase::CallBackOtherPlayerLoginAgainNotice(int) {}
 void GameViewBase::CallBackOtherPlayerEnter(PlayerNode*, PlayerNode*) {}
 void GameViewBase::CallBackOtherPlayerLeave(PlayerNode*) {}
 void GameViewBase::SetTableUserInfo(char) {}
-void GameViewBase::InitDeskInfo() {}
 void GameViewBase::InitUserList() {}
 void GameViewBase::InitImageList() {}
 void GameViewBase::InitGmUserListWidth() {}
 void GameViewBase::InsertAllUserList() {}
-void GameViewBase::AddChat(char*, int) {}
-void GameViewBase::AddChat(std::string, int) {}
-void GameViewBase::AddChat(std::wstring, int) {}
 void GameViewBase::ShowShoutContent(wchar_t*, int) {}
 void GameViewBase::OnBtnQuickChat() {}
 void GameViewBase::OnBtnEditSend() {}
@@ -115,7 +179,6 @@ void GameViewBase::GetAmountName(int, char* out)
         out[0] = '\0';
 }
 void GameViewBase::SetGameBaseTimes() {}
-void GameViewBase::HandleTestNetMsg(std::uintptr_t, long) {}
 void GameViewBase::HandleReadyNotice(std::uintptr_t, long) {}
 void GameViewBase::HandleGameResultServer(std::uintptr_t, long) {}
 void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t, long) {}

@@ -11,6 +11,7 @@
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/net/MsgQueue.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -59,11 +60,16 @@ public:
     virtual void CallBackOtherPlayerEnter(PlayerNode* player, PlayerNode* watched);
     virtual void CallBackOtherPlayerLeave(PlayerNode* player);
     virtual void SetTableUserInfo(char cFlag);
+    // The per-desk reset: a stake multiplier held back becomes the current one; the playing flag,
+    // the seats' system-play modes and their measured delays are cleared.
     virtual void InitDeskInfo();
     virtual void InitUserList();
     virtual void InitImageList();
     virtual void InitGmUserListWidth();
     virtual void InsertAllUserList();
+    // A chat line of a kind (2: a system line). The narrow forms take GBK text, convert it and
+    // pass it to the wide form. Until the chat list widget exists the wide form keeps the line in
+    // m_vecChatLines; the widget replaces that list when it comes.
     virtual void AddChat(char* text, int kind);
     virtual void AddChat(std::string text, int kind);
     virtual void AddChat(std::wstring text, int kind);
@@ -95,6 +101,10 @@ public:
     // The game restores its own state from a login-again response.
     virtual void HandleAgainLoginRes(std::uintptr_t msg, long len) = 0;
     virtual void HandleSitDownRes(std::uintptr_t msg, long len) = 0;
+    // A measured delay from the server (type 1, stage 2 at byte 8): the delay in ms at byte 12
+    // goes to m_iNetDelay of the first seat whose player sits on the server chair of byte 16;
+    // delays above 1000 ms are logged. Other stages are ignored; a message shorter than 20 bytes
+    // is dropped with a log line.
     virtual void HandleTestNetMsg(std::uintptr_t msg, long len);
     virtual void HandleReadyNotice(std::uintptr_t msg, long len);
     virtual void HandleGameResultServer(std::uintptr_t msg, long len);
@@ -128,12 +138,30 @@ public:
     bool m_bDelayMsgLock = false;
     std::unique_ptr<MsgQueue> m_pDelayMsgQueue;
 
+    // Per local seat: the player is away, the system plays the seat (its mode), the measured
+    // network delay in ms; and values the game window keeps for the game.
     char m_cOffline[kMaxSeats] = {};
     char m_cAutoPlay[kMaxSeats] = {};
     int m_iNetDelay[kMaxSeats] = {};
     int m_iSeatDataA[kMaxSeats] = {};
     int m_iSeatDataB[kMaxSeats] = {};
     char m_cSeatDataFlag = 0;
+
+    // The stake multiplier, the one held back until the next desk reset, and the flag a game sets
+    // while it plays (the library only clears it).
+    int m_iBaseTimes = 0;
+    int m_iNextBaseTimes = 0;
+    bool m_bGamePlaying = false;
+
+    // The chat lines added so far, oldest first, at most kMaxChatLines of them. A stand-in for the
+    // chat list widget, which takes over the lines when it comes.
+    struct ChatLine
+    {
+        std::wstring strText;
+        int iKind = 0;
+    };
+    static constexpr std::size_t kMaxChatLines = 1000;
+    std::vector<ChatLine> m_vecChatLines;
 
 private:
     // Delayed messages that found the queue full, oldest first.

@@ -26,10 +26,13 @@
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/view/GameViewBase.h"
 
+#include "platform/WindowBus.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +40,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -245,9 +249,44 @@ struct Journal
     std::vector<Handled> entries;
 };
 
-class TestGameApp : public Ostra::GameAppBase
+// A scratch folder for the life of the object: the program's folder of a test application. As a
+// base class listed before the application it is made before the application and removed after it,
+// so the settings the application saves at its end land in it too.
+class ScratchProgramDir
 {
 public:
+    ScratchProgramDir()
+    {
+        char tmpl[] = "/tmp/tessaro-app-XXXXXX";
+        if (mkdtemp(tmpl) == nullptr)
+            return;
+        m_scratch = tmpl;
+        std::error_code ignored;
+        std::filesystem::create_directories(m_scratch + "/game", ignored);
+    }
+    ~ScratchProgramDir()
+    {
+        std::error_code ignored;
+        if (!m_scratch.empty())
+            std::filesystem::remove_all(m_scratch, ignored);
+    }
+    ScratchProgramDir(const ScratchProgramDir&) = delete;
+    ScratchProgramDir& operator=(const ScratchProgramDir&) = delete;
+
+    // Where the program's folder goes: "game/" inside the scratch folder, so that the lobby's files
+    // one level up are the scratch folder's own.
+    std::string ProgramDirOfScratch() const { return m_scratch.empty() ? std::string() : m_scratch + "/game/"; }
+
+private:
+    std::string m_scratch;
+};
+
+// The test application stays out of the process's current directory and log (tests capture the log
+// themselves), keeps its settings in a scratch folder, and lets any number of copies run at once.
+class TestGameApp : private ScratchProgramDir, public Ostra::GameAppBase
+{
+public:
+    TestGameApp() : GameAppBase(StartupOptions::Contained(ProgramDirOfScratch())) { mOnlyAllowOneCopyToRun = false; }
     void GameAppReserved() override {}
 };
 
@@ -342,6 +381,26 @@ private:
     Journal& m_journal;
 };
 
+// Made first in a test game: a fresh g_AppInfo for every game, and no proxy from the environment of
+// whoever runs the tests to reroute them.
+struct AppInfoReset
+{
+    AppInfoReset()
+    {
+        Ostra::g_AppInfo = Ostra::AppInfo{};
+        unsetenv("TESSARO_PROXY");
+    }
+};
+
+// The message boxes asked so far, texts only.
+inline std::vector<std::string> BoxTextsOf(const Sexy::TestHarness& harness)
+{
+    std::vector<std::string> out;
+    for (const auto& b : harness.MessageBoxes())
+        out.push_back(b.text);
+    return out;
+}
+
 // The whole test game: g_AppInfo zeroed (and zeroed again at the end), the application initialised
 // headless by the harness (so its main window exists), the view in the widget manager (so every
 // step's update releases a delayed message), the window known to the application. The session is
@@ -389,24 +448,9 @@ public:
     size_t GameMessages() const { return journal.Count("HandleGameMessage"); }
 
     // The message boxes asked so far, texts only.
-    std::vector<std::string> BoxTexts() const
-    {
-        std::vector<std::string> out;
-        for (const auto& b : harness.MessageBoxes())
-            out.push_back(b.text);
-        return out;
-    }
+    std::vector<std::string> BoxTexts() const { return BoxTextsOf(harness); }
 
 private:
-    struct AppInfoReset
-    {
-        AppInfoReset()
-        {
-            Ostra::g_AppInfo = Ostra::AppInfo{};
-            // A proxy set in the environment of whoever runs the tests must not reroute them.
-            unsetenv("TESSARO_PROXY");
-        }
-    };
     AppInfoReset m_reset;
 
 public:
@@ -628,6 +672,310 @@ public:
 
 private:
     Fd m_fd;
+};
+
+// ---- The opened session: base handlers at work, frame-counted time ----------------------------------
+
+// A lobby's window on a thread of its own, as the lobby program has one: it answers every message
+// with 0 and records it. Stopping (the destructor) wakes the thread, destroys the window and joins.
+class LobbyWindow
+{
+public:
+    struct Received
+    {
+        unsigned msg = 0;
+        platform::WPARAM wParam = 0;
+        platform::LPARAM lParam = 0;
+    };
+
+    LobbyWindow()
+    {
+        m_thread = std::thread([this] { Run(); });
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_started; });
+    }
+    ~LobbyWindow()
+    {
+        m_stop.store(true);
+        const platform::WindowHandle handle = Handle();
+        if (handle != 0)
+            platform::PostWindowMessage(handle, kWakeMessage, 0, 0);
+        m_thread.join();
+    }
+    LobbyWindow(const LobbyWindow&) = delete;
+    LobbyWindow& operator=(const LobbyWindow&) = delete;
+
+    platform::WindowHandle Handle() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_handle;
+    }
+    std::vector<Received> Messages() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_received;
+    }
+    size_t Count(unsigned msg) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        size_t n = 0;
+        for (const Received& r : m_received)
+            n += r.msg == msg;
+        return n;
+    }
+    // Waits for the first message msg; false when none comes in time.
+    bool WaitFor(unsigned msg, Received* out = nullptr, int timeoutMs = kWaitMs) const
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        const auto found = [&]
+        {
+            for (const Received& r : m_received)
+            {
+                if (r.msg == msg)
+                {
+                    if (out)
+                        *out = r;
+                    return true;
+                }
+            }
+            return false;
+        };
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), found);
+    }
+
+private:
+    // Only wakes the window's thread for the stop; never recorded.
+    static constexpr unsigned kWakeMessage = 0x7F01;
+
+    void Run()
+    {
+        const platform::WindowHandle handle = platform::CreateMessageWindow(
+            [this](unsigned msg, platform::WPARAM w, platform::LPARAM l)
+            {
+                if (msg != kWakeMessage)
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_received.push_back({msg, w, l});
+                    m_changed.notify_all();
+                }
+                return platform::LRESULT{0};
+            });
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_handle = handle;
+            m_started = true;
+            m_changed.notify_all();
+        }
+        if (handle == 0)
+            return;
+        while (!m_stop.load())
+            platform::PumpWindowMessages(-1);
+        platform::DestroyMessageWindow(handle);
+    }
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    platform::WindowHandle m_handle = 0;
+    bool m_started = false;
+    std::vector<Received> m_received;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// One call of GameAppBase::ShowMessage (the wide form, where every form ends).
+struct ShownMessage
+{
+    std::wstring text;
+    int buttonMode = 0;
+    int timeoutResult = 0;
+    int countdown = 0;
+    Sexy::TPoint<int> pos;
+    bool modal = false;
+    int extra = 0;
+
+    // The form every session notice takes: one button, answered by itself after 10 seconds,
+    // centred, modal.
+    bool IsSessionNoticeForm() const
+    {
+        return buttonMode == 1 && timeoutResult == 1 && countdown == 10 && pos == Sexy::TPoint<int>(0, 0) && modal &&
+               extra == 1;
+    }
+};
+
+// The test application that also records its ShowMessage calls (from any thread: the lobby watch
+// shows its message from its own) before the framework's box records the text.
+class SessionTestApp : public TestGameApp
+{
+public:
+    using Ostra::GameAppBase::ShowMessage;
+    int ShowMessage(std::wstring text, int buttonMode, int timeoutResult, int countdown, Sexy::TPoint<int> pos,
+                    bool modal, int extra) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_shown.push_back({text, buttonMode, timeoutResult, countdown, pos, modal, extra});
+        }
+        return GameAppBase::ShowMessage(text, buttonMode, timeoutResult, countdown, pos, modal, extra);
+    }
+    std::vector<ShownMessage> Shown() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_shown;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<ShownMessage> m_shown;
+};
+
+// A view that keeps the base's net-test, chat and desk behaviour and records the hooks a game
+// overrides.
+class SessionTestView : public Ostra::GameViewBase
+{
+public:
+    SessionTestView(Ostra::GameAppBase* app, Journal& journal) : GameViewBase(app), m_journal(journal) {}
+
+    void GameReserved1() override {}
+    void GameReserved2() override {}
+    void GameReserved3() override {}
+    void OnSelfReady() override {}
+    void OnAnimateEnd(int) override {}
+    void HandleSitDownRes(std::uintptr_t msg, long len) override { m_journal.Add("View::HandleSitDownRes", msg, len); }
+    void HandleAgainLoginRes(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("View::HandleAgainLoginRes", msg, len);
+    }
+    void InitDeskInfo() override
+    {
+        m_journal.Add("View::InitDeskInfo", 0, 0);
+        GameViewBase::InitDeskInfo();
+    }
+    void CallBackOtherPlayerDisconnect(int seat) override
+    {
+        m_journal.Add("View::CallBackOtherPlayerDisconnect", 0, 0);
+        disconnectedSeats.push_back(seat);
+    }
+
+    std::vector<int> disconnectedSeats;
+
+private:
+    Journal& m_journal;
+};
+
+// A window that keeps the base's session behaviour, records the game's parts and reads a clock
+// the test sets (SetNow) instead of the machine's tick count.
+class SessionTestWnd : public Ostra::GameWndBase
+{
+public:
+    SessionTestWnd(Ostra::GameAppBase* app, Ostra::GameViewBase* view, Journal& journal)
+        : GameWndBase(app, view), m_journal(journal)
+    {
+    }
+
+    void HandleGameMessage(std::uintptr_t msg, long len) override { m_journal.Add("HandleGameMessage", msg, len); }
+    void HandlePlayerInfoNotice(std::uintptr_t msg, long len) override
+    {
+        m_journal.Add("HandlePlayerInfoNotice", msg, len);
+        if (onPlayerInfoNotice)
+            onPlayerInfoNotice(msg, len);
+    }
+    void OnTimer(int id) override
+    {
+        firedTimers.push_back(id);
+        GameWndBase::OnTimer(id);
+    }
+
+    // From now on Now() answers ms; the window's own clock until the first call.
+    void SetNow(std::uint32_t ms)
+    {
+        m_now = ms;
+        m_fixedClock = true;
+    }
+    std::uint32_t CallNow() { return Now(); }
+
+    // The game's reading of a table snapshot (the base leaves it to the players' part).
+    std::function<void(std::uintptr_t, long)> onPlayerInfoNotice;
+    // Every timer id OnTimer got, in order.
+    std::vector<int> firedTimers;
+
+protected:
+    std::uint32_t Now() override { return m_fixedClock ? m_now : GameWndBase::Now(); }
+
+private:
+    Journal& m_journal;
+    bool m_fixedClock = false;
+    std::uint32_t m_now = 0;
+};
+
+// The whole session game: like TestGame, with the window in the widget manager as well, so every
+// update of the frame loop runs the window's timers. Time is counted in frames: Step(n) runs
+// exactly n updates; Pump waits for other threads' messages without running any.
+class SessionGame
+{
+public:
+    SessionGame()
+    {
+        app.m_pGameView = &view;
+        app.m_pGameWnd = &wnd;
+        harness.GetWidgetManager()->AddWidget(&wnd);
+        harness.GetWidgetManager()->AddWidget(&view);
+        // The loop's first step starts its schedule (and runs one update); from here on only
+        // Step runs updates.
+        harness.PumpMessages(0);
+    }
+    ~SessionGame()
+    {
+        wnd.CloseSession();
+        Ostra::g_AppInfo = Ostra::AppInfo{};
+    }
+    SessionGame(const SessionGame&) = delete;
+    SessionGame& operator=(const SessionGame&) = delete;
+
+    // The game server at 127.0.0.1:port, for the session that the start-up timer opens.
+    static void ServerAt(int port)
+    {
+        std::snprintf(Ostra::g_AppInfo.szServerAddr, sizeof(Ostra::g_AppInfo.szServerAddr), "127.0.0.1");
+        Ostra::g_AppInfo.iServerPort = port;
+    }
+
+    // n updates of the frame loop; returns how many ran.
+    int Step(int n = 1) { return harness.Step(n); }
+    // The updates the window has had.
+    int WindowUpdates() const { return wnd.mUpdateCnt; }
+
+    // Runs the main window's messages (no update) until done() or the deadline.
+    bool Pump(const std::function<bool()>& done, int timeoutMs = kWaitMs)
+    {
+        const auto deadline = DeadlineIn(timeoutMs);
+        while (!done())
+        {
+            if (SteadyClock::now() >= deadline)
+                return done();
+            harness.PumpMessages(10);
+        }
+        return true;
+    }
+
+    // Hands a message to the window as the dispatcher does, then runs frames until the view's
+    // delay queue has released it (one a frame).
+    void Deliver(std::string msg)
+    {
+        wnd.FilterNetMessage(reinterpret_cast<std::uintptr_t>(&msg[0]), static_cast<long>(msg.size()));
+        for (int i = 0; i < 10 && view.GetDelayMsgCount() > 0; ++i)
+            Step(1);
+    }
+
+    std::vector<std::string> BoxTexts() const { return BoxTextsOf(harness); }
+
+private:
+    AppInfoReset m_reset;
+
+public:
+    SessionTestApp app;
+    Sexy::TestHarness harness{app};
+    Journal journal;
+    SessionTestView view{&app, journal};
+    SessionTestWnd wnd{&app, &view, journal};
 };
 
 } // namespace testsupport

@@ -1,0 +1,52 @@
+// What the fuzz targets that host a game application share: the check that ends a run with a
+// finding, and an application that lives on a scratch program folder of its own. The application
+// stays out of the current directory (libFuzzer's corpus folders are relative to it) and the log,
+// and any number of copies may run.
+#pragma once
+
+#include "tessaro/app/GameAppBase.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdlib.h>
+#include <string>
+#include <system_error>
+
+namespace fuzzapp
+{
+
+inline void Check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+// The application's program folder: as a base listed first it is made before the application and
+// removed after it, so whatever the application saves at its end lands in it too.
+struct ScratchDir
+{
+    ScratchDir()
+    {
+        char tmpl[] = "/tmp/tessaro-fuzz-XXXXXX";
+        Check(mkdtemp(tmpl) != nullptr);
+        path = tmpl;
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string path;
+};
+
+class ContainedApp : private ScratchDir, public Ostra::GameAppBase
+{
+public:
+    ContainedApp() : GameAppBase(StartupOptions::Contained(path + "/game/")) { mOnlyAllowOneCopyToRun = false; }
+    void GameAppReserved() override {}
+};
+
+} // namespace fuzzapp

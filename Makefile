@@ -1,6 +1,7 @@
 # The front door: `make demo` and `make test` install what is missing, build and run.
 #
-#   make demo      deps + build + the demo game
+#   make demo      deps + build + the demo game (scripts/demo.sh: the minimal game, the local
+#                  game server and the lobby stand-in; a window when a display is usable)
 #   make deps      install the Debian packages that are missing
 #   make build     configure once into $(BUILD_DIR), then build incrementally
 #   make test      deps + build + every test (ctest)
@@ -65,10 +66,10 @@ fuzz:
 		$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus $$seeds; \
 	done
 
-# The demo game arrives with the first sample game; until then this installs and builds.
+# The minimal game against tessaro-devserver, started by tessaro-lobby; see scripts/demo.sh.
 demo: deps
 	@$(MAKE) --no-print-directory build
-	@echo "demo: no sample game is built yet; 'make test' runs everything there is."
+	@BUILD_DIR=$(BUILD_DIR) scripts/demo.sh
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)

@@ -1,0 +1,96 @@
+// minimal: the smallest game on tessaro. Like every game of the platform it is started by the
+// lobby, with the launch values on its command line, from its own folder in the platform root:
+//
+//   build/bin/tessaro-lobby run --game build/stage/minimal/minimal --server 127.0.0.1:17100
+//
+// It opens the session with the game server, sits where the server's login-again response seats
+// it, logs every message of its own types and shows the state of all this on a plain table.
+//
+// Two settings come from the environment, since the lobby's command line has a fixed form:
+//   MINIMAL_SECONDS=N         the game ends by itself after N seconds (1 to 86400)
+//   MINIMAL_SCREENSHOT=FILE   the last screen drawn goes to FILE (PNG) when the game ends; a
+//                             relative name is taken from the game's folder
+#include "examples/minimal/MinimalApp.h"
+#include "examples/minimal/MinimalView.h"
+#include "examples/minimal/MinimalWnd.h"
+
+#include "pop/Image.h"
+#include "pop/WidgetManager.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace
+{
+
+constexpr long kMaxRunSeconds = 86400;
+constexpr int kUpdatesPerSecond = 1000 / Sexy::SexyAppBase::kUpdateIntervalMs;
+
+// MINIMAL_SECONDS: unset or empty is no limit; anything but a whole number in range is refused.
+bool ReadRunSeconds(const char* text, int& seconds)
+{
+    seconds = 0;
+    if (!text || !*text)
+        return true;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < 1 || value > kMaxRunSeconds)
+        return false;
+    seconds = static_cast<int>(value);
+    return true;
+}
+
+bool WriteScreenshot(const Sexy::SexyAppBase& app, const std::string& file)
+{
+    std::unique_ptr<Sexy::MemoryImage> screen = app.CopyScreen();
+    if (!screen)
+    {
+        std::fprintf(stderr, "minimal: no screen to write to %s (the game did not start)\n", file.c_str());
+        return false;
+    }
+    if (!ImageLib::WritePNGImage(file, screen.get()))
+    {
+        std::fprintf(stderr, "minimal: cannot write %s\n", file.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int runSeconds = 0;
+    if (!ReadRunSeconds(std::getenv("MINIMAL_SECONDS"), runSeconds))
+    {
+        std::fprintf(stderr, "minimal: MINIMAL_SECONDS must be a whole number of seconds from 1 to %ld\n",
+                     kMaxRunSeconds);
+        return 2;
+    }
+    const char* screenshot = std::getenv("MINIMAL_SCREENSHOT");
+    // The log's console lines go to standard output, which the lobby passes on: line by line, so
+    // that whoever watches sees them as they happen, not when the game ends.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    // The program owns all three; the window goes first at the end (it stops the session's
+    // threads), then the view, then the application.
+    minimal::MinimalApp app;
+    minimal::MinimalView view(&app);
+    minimal::MinimalWnd wnd(&app, &view);
+    app.m_pGameView = &view;
+    app.m_pGameWnd = &wnd;
+    app.SetRunLimit(runSeconds * kUpdatesPerSecond);
+    app.mWidgetManager->AddWidget(&wnd);
+    wnd.AddWidget(&view);
+
+    // The command line, Init (which opens the game window's session) and the loop.
+    int status = app.Start(argc, argv);
+    // The screen image outlives the window: it holds the last frame the player saw.
+    if (screenshot && *screenshot && !WriteScreenshot(app, screenshot))
+        status = 1;
+    return status;
+}

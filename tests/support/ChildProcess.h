@@ -215,6 +215,16 @@ public:
         return WaitForExit(timeoutMs, true);
     }
 
+    // Ends the child at once (SIGKILL) and reaps it, without waiting for its output to end: children
+    // it started may still hold the pipes.
+    void Kill()
+    {
+        if (m_pid <= 0 || m_reaped)
+            return;
+        kill(m_pid, SIGKILL);
+        Reap(-1);
+    }
+
     // Waits up to timeoutMs for the child to end by itself. Returns its status as Stop does, or -1
     // on time-out: it then keeps running, unless killOnTimeout.
     int WaitForExit(int timeoutMs, bool killOnTimeout = false)

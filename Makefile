@@ -63,7 +63,9 @@ fuzz:
 		name=$${f##*/fuzz-}; corpus=$(FUZZ_DIR)/corpus/$$name; mkdir -p $$corpus; \
 		seeds=; test -d fuzz/corpus/$$name && seeds=fuzz/corpus/$$name; \
 		echo "== $$f ($(FUZZ_SECONDS) s)"; \
-		$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus $$seeds; \
+		mkdir -p $(FUZZ_DIR)/findings/$$name; \
+		$$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_DIR)/findings/$$name/ $$corpus $$seeds; \
 	done
 
 # The minimal game against tessaro-devserver, started by tessaro-lobby; see scripts/demo.sh.

@@ -132,13 +132,6 @@ Outcome Expected(const std::vector<unsigned char>& bytes)
 
 } // namespace
 
-// The application's fonts start fontconfig, which keeps what it builds then until the process ends
-// (pop frees it at exit); the leak checks between inputs would take it for lost.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     if (size < 1)

@@ -216,6 +216,16 @@ TEST(ScenarioParse, BadLinesNameTheirLineAndTheFault)
         {"repeat", "usage: repeat N"},
         {"end", "end without repeat"},
         {"repeat 1\nend now", "end takes no arguments"},
+        {"room", "usage: room auth USER_ID"},
+        {"room sit 1", "usage: room auth"},
+        {"room sit 256 0", "TABLE must be"},
+        {"room ready now", "usage: room auth"},
+        {"room auth x", "USER_ID must be"},
+        {"send sitdown 1 1", "takes 3 or 6 arguments"},
+        {"send snapshot 1:A:1:w10", "CHAIR must be"},
+        {"send players 5", "a player is ID:NICK"},
+        {"send join 1:A:1:2:ready:x", "a player is ID:NICK"},
+        {"send ready x", "CHAIR must be"},
     };
     for (const BadLine& c : cases)
     {

@@ -410,6 +410,7 @@ TEST(DevServer, BadCommandLinesAndScriptsExitWithTwo)
         {"--listen", "127.0.0.1:99999"},
         {"--bogus"},
         {"--script", "/nonexistent/script.txt"},
+        {"--tables", "1", "--players", "/nonexistent/players.txt"},
     };
     for (const std::vector<std::string>& args : bad)
     {
@@ -423,6 +424,10 @@ TEST(DevServer, BadCommandLinesAndScriptsExitWithTwo)
     EXPECT_TRUE(script.Lines().empty());
     EXPECT_NE(script.Stderr().find(script.ScriptPath() + ":4: usage: split N [GAP_MS]"), std::string::npos)
         << script.Stderr();
+    DevServerProcess room({}, "send 1\nrepeat 2\n  room ready\nend\n", 0);
+    EXPECT_EQ(room.WaitForExit(kWaitMs, true), 2);
+    EXPECT_NE(room.Stderr().find(room.ScriptPath() + ":3: room needs the table mode"), std::string::npos)
+        << room.Stderr();
 }
 
 } // namespace

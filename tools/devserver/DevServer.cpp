@@ -43,9 +43,16 @@ public:
 
     int Id() const override { return id; }
     const std::string& Peer() const override { return peer; }
-    void SendMessage(std::string msg) override { m_server.SendFrom(*this, std::move(msg)); }
+    void SendMessage(std::string msg) override { m_server.SendOn(id, std::move(msg)); }
     void Close() override { m_server.m_outbox.Post(id, OutItem::Close("handler")); }
     bool Submit(OutItem item) override { return m_server.m_outbox.Submit(id, std::move(item)); }
+    bool Room(const RoomCommand& command) override
+    {
+        if (!m_server.m_room)
+            return false;
+        m_server.m_room->Command(id, command);
+        return true;
+    }
 
     const int id;
     const int node;
@@ -63,6 +70,11 @@ DevServer::DevServer(ServerConfig config, JsonLog& log)
       m_outbox(*this, log, m_config.latencyMs, m_config.logMessages), m_nodeConns(static_cast<size_t>(m_iNodeNum)),
       m_nodeConnIds(static_cast<size_t>(m_iNodeNum), 0)
 {
+    if (m_config.room)
+    {
+        m_room = std::make_unique<devserver::Room>(*m_config.room, static_cast<RoomOutput&>(*this), m_log);
+        m_handlers.push_back(std::make_unique<RoomHandler>(*m_room));
+    }
 }
 
 DevServer::~DevServer()
@@ -88,7 +100,7 @@ int DevServer::Open(std::string& error)
     JsonLine line("listen");
     line.Str("host", m_config.host).Int("port", port);
     m_log.WriteUntimed(line);
-    if (!m_outbox.Start() || !Start())
+    if ((m_room && !m_room->Start()) || !m_outbox.Start() || !Start())
     {
         error = "cannot start the server's threads";
         return -1;
@@ -101,8 +113,11 @@ void DevServer::Shutdown()
     if (m_bShutDown)
         return;
     m_bShutDown = true;
-    // The outbox first, as it writes to the stack; then the stack thread, after which no
-    // connection comes or goes; the runners last, whose every wait ends on the stop.
+    // The room first, as it sends through the outbox; then the outbox, as it writes to the stack;
+    // then the stack thread, after which no connection comes or goes; the runners last, whose
+    // every wait ends on the stop.
+    if (m_room)
+        m_room->Stop();
     m_outbox.Stop();
     Stop();
     std::vector<std::shared_ptr<Conn>> open;
@@ -327,18 +342,23 @@ void DevServer::HandleMessage(Conn& conn, std::string_view msg)
         conn.runner->NoteReceived(MsgType(msg));
 }
 
-void DevServer::SendFrom(Conn& conn, std::string msg)
+void DevServer::SendOn(int conn, std::string msg)
 {
     OutItem item;
     const size_t len = msg.size();
     if (!OutItem::Message(std::move(msg), item))
     {
         JsonLine line("send-error");
-        line.Int("conn", conn.id).Str("reason", "a message of " + std::to_string(len) + " bytes does not fit a frame");
+        line.Int("conn", conn).Str("reason", "a message of " + std::to_string(len) + " bytes does not fit a frame");
         m_log.Write(std::move(line));
         return;
     }
-    m_outbox.Post(conn.id, std::move(item));
+    m_outbox.Post(conn, std::move(item));
+}
+
+void DevServer::CloseConnection(int conn)
+{
+    m_outbox.Post(conn, OutItem::Close("room"));
 }
 
 int DevServer::PendingWrite(int node, int conn)

@@ -9,8 +9,12 @@
 // serves as the outbox's WritePort. A scenario, when there is one, runs on each connection from the
 // moment it is accepted (ScenarioRunner.h).
 //
-// Threads: the stack thread (accepts, reads, runs the handlers), the outbox thread, and one
-// runner per scripted connection. Shutdown (or the destructor) stops them all.
+// With a room (the table mode), the room handler comes first among the handlers and the room runs
+// on a thread of its own (room/Room.h); it sends through the outbox by connection number.
+//
+// Threads: the stack thread (accepts, reads, runs the handlers), the outbox thread, the room's
+// thread in the table mode, and one runner per scripted connection. Shutdown (or the destructor)
+// stops them all, the room first.
 #pragma once
 
 #include "tessaro/net/Stack.h"
@@ -19,9 +23,11 @@
 #include "tools/devserver/Outbox.h"
 #include "tools/devserver/Scenario.h"
 #include "tools/devserver/ScenarioRunner.h"
+#include "tools/devserver/room/Room.h"
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,9 +42,10 @@ struct ServerConfig
     int latencyMs = 0;
     bool logMessages = true; // "recv", "send" and "send-raw" lines
     std::shared_ptr<const Scenario> scenario;
+    std::optional<RoomConfig> room; // the table mode
 };
 
-class DevServer : public Stack, private WritePort
+class DevServer : public Stack, private WritePort, private RoomOutput
 {
 public:
     // Each node's write buffer: a frame always fits (a frame is at most 65535 bytes).
@@ -54,8 +61,8 @@ public:
     // Listens, writes the "listen" line and starts the threads. Returns the port, or -1 with error
     // set.
     int Open(std::string& error);
-    // Stops the outbox, the stack and the runners, and reports the connections still open as
-    // closed. Once; the destructor calls it too.
+    // Stops the room, the outbox, the stack and the runners, and reports the connections still
+    // open as closed. Once; the destructor calls it too.
     void Shutdown();
 
     void CallbackAddSocketNode(int iIndex) override;
@@ -70,7 +77,8 @@ private:
     void OnClosed(int node);
     void BadFrame(int node, const std::string& reason);
     void HandleMessage(Conn& conn, std::string_view msg);
-    void SendFrom(Conn& conn, std::string msg);
+    // Any thread; dropped when the connection has gone.
+    void SendOn(int conn, std::string msg);
     // Joins the runners of closed connections that have finished.
     void ReapRunners();
 
@@ -82,10 +90,15 @@ private:
     void WaitForWrites(const std::function<bool()>& ready, std::optional<Clock::time_point> deadline) override;
     void WakeWriteWaiters() override;
 
+    // RoomOutput
+    void SendTo(int conn, std::string msg) override { SendOn(conn, std::move(msg)); }
+    void CloseConnection(int conn) override;
+
     const ServerConfig m_config;
     JsonLog& m_log;
     std::vector<char> m_decrypt; // the stack thread's
     Outbox m_outbox;
+    std::unique_ptr<Room> m_room; // the table mode's; stops before the outbox goes
     std::vector<std::unique_ptr<MessageHandler>> m_handlers;
     int m_iNextConn = 1; // the stack thread's
     bool m_bShutDown = false;

@@ -2,6 +2,7 @@
 
 #include "tools/devserver/Templates.h"
 #include "tools/devserver/Wire.h"
+#include "tools/devserver/room/Room.h"
 
 namespace devserver
 {
@@ -21,6 +22,30 @@ bool EchoHandler::OnMessage(Connection& conn, std::string_view msg)
         return false;
     conn.SendMessage(std::string(msg));
     return true;
+}
+
+void RoomHandler::OnConnect(Connection& conn)
+{
+    m_room.Connected(conn.Id());
+}
+
+bool RoomHandler::OnMessage(Connection& conn, std::string_view msg)
+{
+    const int type = MsgType(msg);
+    if (type == kAuthRequestType || type == kSitDownRequestType || type == kReadyAnswerType)
+    {
+        m_room.Received(conn.Id(), std::string(msg));
+        return true;
+    }
+    // The probe and the keep-alive only tell the room that something else came first.
+    const bool noteOnly = type == kProbeType || type == kKeepAliveType;
+    m_room.Received(conn.Id(), std::string(noteOnly ? msg.substr(0, static_cast<size_t>(kMsgHeaderLen)) : msg));
+    return false;
+}
+
+void RoomHandler::OnClose(Connection& conn)
+{
+    m_room.Closed(conn.Id());
 }
 
 } // namespace devserver

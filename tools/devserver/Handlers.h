@@ -3,8 +3,8 @@
 // Each received message with a whole header goes to the handlers one after the other until one
 // says it has dealt with it. Handlers run on the socket stack's thread and must never block; what
 // they send goes through the connection's outbox lane, in order with everything else the
-// connection sends. The built-in ones answer the net-speed probe and echo chosen types; the table
-// protocol and bot players come in as further handlers.
+// connection sends. The built-in ones answer the net-speed probe and echo chosen types; the room
+// handler hands the table protocol to the room.
 #pragma once
 
 #include <bitset>
@@ -13,6 +13,8 @@
 
 namespace devserver
 {
+
+class Room;
 
 // One client connection as a handler sees it.
 class Connection
@@ -61,6 +63,21 @@ public:
 
 private:
     std::bitset<256> m_types;
+};
+
+// Feeds the room: every connection, its end and its messages. The room's own requests
+// (authentication, chair request, ready answer) stop here; every other message goes on to the
+// handlers after this one as well.
+class RoomHandler : public MessageHandler
+{
+public:
+    explicit RoomHandler(Room& room) : m_room(room) {}
+    void OnConnect(Connection& conn) override;
+    bool OnMessage(Connection& conn, std::string_view msg) override;
+    void OnClose(Connection& conn) override;
+
+private:
+    Room& m_room;
 };
 
 } // namespace devserver

@@ -150,6 +150,20 @@ JsonLine& JsonLine::Bool(std::string_view key, bool value)
     return *this;
 }
 
+JsonLine& JsonLine::Ints(std::string_view key, const std::vector<std::int64_t>& values)
+{
+    Key(key);
+    m_text += '[';
+    for (size_t i = 0; i < values.size(); ++i)
+    {
+        if (i > 0)
+            m_text += ',';
+        m_text += std::to_string(values[i]);
+    }
+    m_text += ']';
+    return *this;
+}
+
 JsonLine& JsonLine::Hex(std::string_view key, std::string_view bytes)
 {
     Key(key);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace devserver
 {
@@ -26,6 +27,8 @@ public:
     JsonLine& Str(std::string_view key, std::string_view value);
     JsonLine& Int(std::string_view key, std::int64_t value);
     JsonLine& Bool(std::string_view key, bool value);
+    // An array of numbers.
+    JsonLine& Ints(std::string_view key, const std::vector<std::int64_t>& values);
     // Lowercase hexadecimal of the bytes, as a string.
     JsonLine& Hex(std::string_view key, std::string_view bytes);
     // The fields of a game message: "type", "len" (the whole message) and "body" (hexadecimal of

@@ -3,6 +3,7 @@
 #include "tools/devserver/DevServer.h"
 #include "tools/devserver/Templates.h"
 #include "tools/devserver/Wire.h"
+#include "tools/devserver/room/PlayerDirectory.h"
 
 #include <arpa/inet.h>
 
@@ -88,8 +89,71 @@ bool ParseTypeList(std::string_view text, std::bitset<256>& out, std::string& er
     return true;
 }
 
+namespace
+{
+
+// The table mode's numeric options: name, range and where the value goes.
+struct IntOption
+{
+    const char* name;
+    int min;
+    int max;
+    int TableOptions::*field;
+};
+
+const std::vector<IntOption>& TableIntOptions()
+{
+    static const std::vector<IntOption> options = {
+        {"--tables", 0, kMaxTables, &TableOptions::tables},
+        {"--chairs", 1, kMaxChairs, &TableOptions::chairs},
+        {"--user", 1, kMaxPlayerId, &TableOptions::userId},
+        {"--room-type", 0, 127, &TableOptions::roomType},
+        {"--base-times", 0, 0x7FFFFFFF, &TableOptions::baseTimes},
+        {"--max-times", 0, 0x7FFFFFFF, &TableOptions::maxTimes},
+        {"--min-players", 1, kMaxChairs, &TableOptions::minPlayers},
+        {"--bots", 0, kMaxChairs - 1, &TableOptions::bots},
+        {"--round-pause", 0, kMaxLatencyMs, &TableOptions::roundPauseMs},
+        {"--bot-delay", 0, kMaxWaitMs, &TableOptions::botDelayMs},
+        {"--auth-wait", 0, kMaxWaitMs, &TableOptions::authWaitMs},
+    };
+    return options;
+}
+
+const IntOption* FindIntOption(const std::string& name)
+{
+    for (const IntOption& option : TableIntOptions())
+    {
+        if (name == option.name)
+            return &option;
+    }
+    return nullptr;
+}
+
+// The checks that concern several options at once.
+Parsed CheckTableOptions(TableOptions& t, const std::string& firstTableOption, std::string& error)
+{
+    if (t.tables == 0)
+    {
+        if (!firstTableOption.empty())
+            return Fail(error, firstTableOption + " belongs to the table mode: give --tables N, N from 1");
+        return Parsed::Ok;
+    }
+    if (t.minPlayers == 0)
+        t.minPlayers = t.chairs;
+    if (t.minPlayers > t.chairs)
+        return Fail(error, "--min-players " + std::to_string(t.minPlayers) + " is more than the " +
+                               std::to_string(t.chairs) + " chairs of a table");
+    if (t.bots > t.chairs - 1)
+        return Fail(error, "--bots " + std::to_string(t.bots) + " leaves no chair of " + std::to_string(t.chairs) +
+                               " for a real player (at most " + std::to_string(t.chairs - 1) + ")");
+    return Parsed::Ok;
+}
+
+} // namespace
+
 Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error)
 {
+    std::string firstTableOption;
     for (size_t i = 0; i < args.size(); ++i)
     {
         std::string name = args[i];
@@ -104,15 +168,24 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         }
         if (name == "--help" || name == "-h")
             return Parsed::Help;
-        if (name == "--quiet")
+        if (name == "--quiet" || name == "--auto-sit")
         {
             if (hasValue)
-                return Fail(error, "--quiet takes no value");
-            out.quiet = true;
+                return Fail(error, name + " takes no value");
+            if (name == "--quiet")
+                out.quiet = true;
+            else
+            {
+                out.table.autoSit = true;
+                if (firstTableOption.empty())
+                    firstTableOption = name;
+            }
             continue;
         }
-        if (name != "--listen" && name != "--script" && name != "--echo" && name != "--latency" &&
-            name != "--json-log" && name != "--max-clients" && name != "--stack-log")
+        const IntOption* intOption = FindIntOption(name);
+        if (!intOption && name != "--listen" && name != "--script" && name != "--echo" && name != "--latency" &&
+            name != "--json-log" && name != "--max-clients" && name != "--stack-log" && name != "--players" &&
+            name != "--seed")
             return Fail(error,
                         name.compare(0, 1, "-") == 0 ? "unknown option " + name : "unexpected argument '" + name + "'");
         if (!hasValue)
@@ -123,7 +196,18 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         }
         if (value.empty())
             return Fail(error, name + " needs a value");
-        if (name == "--listen")
+        if ((intOption && name != "--tables") || name == "--players" || name == "--seed")
+        {
+            if (firstTableOption.empty())
+                firstTableOption = name;
+        }
+        if (intOption)
+        {
+            if (!ParseInt(value, intOption->min, intOption->max, out.table.*(intOption->field)))
+                return Fail(error, name + " takes a number from " + std::to_string(intOption->min) + " to " +
+                                       std::to_string(intOption->max) + ", not '" + value + "'");
+        }
+        else if (name == "--listen")
         {
             if (!ParseListen(value, out.host, out.port, error))
                 return Parsed::Error;
@@ -157,8 +241,17 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         {
             out.stackLog = value;
         }
+        else if (name == "--players")
+        {
+            out.table.playersFile = value;
+        }
+        else if (name == "--seed")
+        {
+            if (!ParseDecimal(value, 0xFFFFFFFFu, out.table.seed))
+                return Fail(error, "--seed takes a number from 0 to 4294967295, not '" + value + "'");
+        }
     }
-    return Parsed::Ok;
+    return CheckTableOptions(out.table, firstTableOption, error);
 }
 
 std::string Usage()
@@ -183,10 +276,29 @@ std::string Usage()
                        "  --stack-log BASE     the socket stack's diagnostics to BASE.log\n"
                        "  --help               this text\n"
                        "\n"
+                       "The table mode: a room of tables with chairs, lookers, the ready cycle and bots.\n"
+                       "  --tables N           a room of N tables, numbered 1 to N (1 to 127; 0: off)\n"
+                       "  --chairs M           chairs at each table (1 to 10, default 7)\n"
+                       "  --min-players N      seated players that start the ready call (default: the chairs)\n"
+                       "  --user ID            the user a connection is without authentication (default\n"
+                       "                       10001); the next such connection the next free id\n"
+                       "  --auth-wait MS       how long a connection has to authenticate (default 300, 0 to\n"
+                       "                       60000; 0: at once)\n"
+                       "  --players FILE       player records, one per line: user=ID nick=NAME money=N ...\n"
+                       "  --seed N             the seed of generated player records (default 1)\n"
+                       "  --room-type N        the sit-down response's room type (0 to 127, default 0)\n"
+                       "  --base-times N       ... its base times (default 1)\n"
+                       "  --max-times N        ... its max times (default 0: no cap)\n"
+                       "  --auto-sit           seat every arriving player at the first free chair\n"
+                       "  --bots N             bots at every table where a real player sits (0 to chairs-1)\n"
+                       "  --bot-delay MS       a bot answers the ready call after MS (default 500)\n"
+                       "  --round-pause MS     from a game's end to the next ready call (default 2000)\n"
+                       "\n"
                        "Scenario commands, one per line ('#' starts a comment line):\n"
                        "  send TYPE [HEX]  send TEMPLATE [ARGS]  sendmsg HEX  raw HEX  frame-version V\n"
                        "  split N [GAP_MS]  batch N  wait MS  expect TYPE [TIMEOUT_MS]  close\n"
                        "  repeat N ... end\n"
+                       "  room auth USER_ID  room sit TABLE CHAIR  room stand  room ready  (table mode)\n"
                        "Templates:\n";
     for (const TemplateEntry& tmpl : TemplateTable())
     {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <bitset>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,28 @@ namespace devserver
 
 inline constexpr int kDefaultPort = 17100;
 inline constexpr int kMaxLatencyMs = 600000;
+inline constexpr int kMaxTables = 127; // table numbers travel as signed bytes
+inline constexpr int kMaxChairs = 10;
+inline constexpr int kMaxWaitMs = 60000;
+
+// The table mode's options; `tables` 0 means the mode is off.
+struct TableOptions
+{
+    int tables = 0;
+    int chairs = 7;
+    int minPlayers = 0; // 0: the chair count
+    int userId = 10001;
+    std::string playersFile;
+    std::uint64_t seed = 1;
+    int roomType = 0;
+    int baseTimes = 1;
+    int maxTimes = 0;
+    bool autoSit = false;
+    int bots = 0;
+    int roundPauseMs = 2000;
+    int botDelayMs = 500;
+    int authWaitMs = 300;
+};
 
 struct Options
 {
@@ -23,6 +46,7 @@ struct Options
     int maxClients = 64;   // connections served at once
     bool quiet = false;    // no lines for single messages
     std::string stackLog;  // base name of the socket stack's diagnostic log; empty: none
+    TableOptions table;
 };
 
 enum class Parsed

@@ -1,10 +1,7 @@
 #include "tools/devserver/Scenario.h"
 
+#include "tools/devserver/TextFile.h"
 #include "tools/devserver/Wire.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 namespace devserver
 {
@@ -17,37 +14,6 @@ constexpr std::uint64_t kMaxMs = 24ull * 3600 * 1000;
 constexpr std::uint64_t kMaxSplitPieces = 65535;
 constexpr std::uint64_t kMaxBatch = 1000000;
 constexpr std::uint64_t kMaxRepeat = 1000000000;
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::vector<std::string> Words(std::string_view line)
-{
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size())
-    {
-        while (i < line.size() && IsBlank(line[i]))
-            ++i;
-        const size_t start = i;
-        while (i < line.size() && !IsBlank(line[i]))
-            ++i;
-        if (i > start)
-            words.emplace_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
-std::string_view Trim(std::string_view line)
-{
-    while (!line.empty() && IsBlank(line.front()))
-        line.remove_prefix(1);
-    while (!line.empty() && IsBlank(line.back()))
-        line.remove_suffix(1);
-    return line;
-}
 
 std::string JoinFrom(const std::vector<std::string>& words, size_t first)
 {
@@ -93,6 +59,8 @@ public:
             return Numbers(StepKind::Close, nullptr, 0, 0, nullptr, 0, 0, 0);
         if (cmd == "repeat")
             return Numbers(StepKind::Repeat, "N", 0, kMaxRepeat, nullptr, 0, 0, 0);
+        if (cmd == "room")
+            return Room();
         return Fail("unknown command '" + cmd + "'");
     }
 
@@ -189,6 +157,40 @@ private:
         return true;
     }
 
+    bool Room()
+    {
+        m_step.kind = StepKind::Room;
+        const std::string what = m_words.size() > 1 ? m_words[1] : "";
+        const size_t given = m_words.size() - (m_words.size() > 1 ? 2 : 1);
+        RoomCommand& command = m_step.room;
+        int value = 0;
+        if (what == "auth" && given == 1)
+        {
+            command.kind = RoomCommand::Kind::Auth;
+            if (!Number(m_words[2], "USER_ID", 0, 0x7FFFFFFF, value))
+                return false;
+            command.userId = value;
+            return true;
+        }
+        if (what == "sit" && given == 2)
+        {
+            command.kind = RoomCommand::Kind::Sit;
+            if (!Number(m_words[2], "TABLE", 0, 255, value))
+                return false;
+            command.table = static_cast<std::uint8_t>(value);
+            if (!Number(m_words[3], "CHAIR", 0, 255, value))
+                return false;
+            command.chair = static_cast<std::uint8_t>(value);
+            return true;
+        }
+        if ((what == "stand" || what == "ready") && given == 0)
+        {
+            command.kind = what == "stand" ? RoomCommand::Kind::Stand : RoomCommand::Kind::Ready;
+            return true;
+        }
+        return Fail("usage: room auth USER_ID, room sit TABLE CHAIR, room stand or room ready");
+    }
+
     bool Raw()
     {
         if (m_words.size() < 2)
@@ -240,10 +242,10 @@ bool ParseScenario(std::string_view text, const std::string& fileName, Scenario&
         ++lineNo;
         if (!raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
-        const std::string_view line = Trim(raw);
+        const std::string_view line = TrimBlanks(raw);
         if (line.empty() || line[0] == '#')
             continue;
-        const std::vector<std::string> words = Words(line);
+        const std::vector<std::string> words = SplitWords(line);
         if (words[0] == "end")
         {
             if (words.size() > 1)
@@ -279,29 +281,22 @@ bool LoadScenario(const std::string& path, Scenario& out, ScenarioError& error)
 {
     error.file = path;
     error.line = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-    {
-        error.reason = std::string("cannot read the file: ") + std::strerror(errno);
-        return false;
-    }
     std::string text;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0)
-    {
-        text.append(buf, static_cast<size_t>(in.gcount()));
-        if (text.size() > kMaxFileSize)
-        {
-            error.reason = "larger than " + std::to_string(kMaxFileSize) + " bytes";
-            return false;
-        }
-    }
-    if (in.bad())
-    {
-        error.reason = "cannot read the file";
+    if (!ReadTextFile(path, kMaxFileSize, text, error.reason))
         return false;
-    }
     return ParseScenario(text, path, out, error);
+}
+
+const Step* FindRoomStep(const std::vector<Step>& steps)
+{
+    for (const Step& step : steps)
+    {
+        if (step.kind == StepKind::Room)
+            return &step;
+        if (const Step* inner = FindRoomStep(step.body))
+            return inner;
+    }
+    return nullptr;
 }
 
 } // namespace devserver

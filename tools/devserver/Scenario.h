@@ -11,6 +11,9 @@
 //   expect TYPE [TIMEOUT_MS]   wait for a message of TYPE from the client (default 5000 ms)
 //   close                      close the connection once everything before it has gone out
 //   repeat N ... end           the lines in between, N times (may nest)
+//   room auth USER_ID          the room acts for this connection's player as on his own
+//   room sit TABLE CHAIR       request (32, 149, 27); `stand` leaves his table. Table mode only
+//   room stand | room ready
 //
 // Blank lines and lines whose first non-blank character is '#' are skipped. Numbers are decimal;
 // hexadecimal bytes are written as pairs, with or without blanks between the pairs.
@@ -18,6 +21,7 @@
 #pragma once
 
 #include "tools/devserver/Templates.h"
+#include "tools/devserver/room/RoomCommand.h"
 
 #include <string>
 #include <string_view>
@@ -38,6 +42,7 @@ enum class StepKind
     Expect,       // expect
     Close,        // close
     Repeat,       // repeat ... end
+    Room,         // room COMMAND
 };
 
 struct Step
@@ -53,6 +58,7 @@ struct Step
     // Split: the gap in milliseconds; Expect: the time-out in milliseconds.
     int extra = 0;
     std::vector<Step> body; // Repeat
+    RoomCommand room;       // Room
 };
 
 struct Scenario
@@ -81,5 +87,8 @@ bool ParseScenario(std::string_view text, const std::string& fileName, Scenario&
 
 // Reads the file (at most 16 MiB) and parses it.
 bool LoadScenario(const std::string& path, Scenario& out, ScenarioError& error);
+
+// The first `room` step, repeats included, or null: a scenario with one needs the table mode.
+const Step* FindRoomStep(const std::vector<Step>& steps);
 
 } // namespace devserver

@@ -114,6 +114,12 @@ bool ScenarioRunner::RunStep(const Step& step)
             return false;
         m_bClosed = true;
         return m_output.Submit(OutItem::Close("script"));
+    case StepKind::Room:
+        if (!EndBatch())
+            return false;
+        if (!m_output.Room(step.room))
+            ScriptError(step, "the server runs no tables (--tables)");
+        return !IsTerminating();
     case StepKind::Repeat:
         for (int i = 0; i < step.value; ++i)
         {

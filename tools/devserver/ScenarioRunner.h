@@ -31,6 +31,9 @@ public:
     // Queues the item behind everything the connection has sent so far; may wait while a lot is
     // queued. False once the connection is gone or the server stops.
     virtual bool Submit(OutItem item) = 0;
+    // Hands a command to the room for the connection's player; false when the server runs no
+    // tables.
+    virtual bool Room(const RoomCommand& /*command*/) { return false; }
 };
 
 class ScenarioRunner : public Thread

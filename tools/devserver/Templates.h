@@ -8,6 +8,8 @@
 // lists...) are new rows.
 #pragma once
 
+#include "tools/devserver/protocol/Messages.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,16 +40,14 @@ const std::vector<TemplateEntry>& TemplateTable();
 // The template of that name, or null.
 const TemplateEntry* FindTemplate(std::string_view name);
 
-// The net-speed probe: type 1, 20 bytes, byte 8 the stage.
-inline constexpr unsigned char kProbeType = 1;
+// The net-speed probe: type 1 (kProbeType), 20 bytes, byte 8 the stage.
 inline constexpr int kProbeLen = 20;
 inline constexpr int kProbeStageOffset = 8;
 inline constexpr int kProbeDelayOffset = 12;
 inline constexpr int kProbeSeatOffset = 16;
 inline constexpr unsigned char kProbeStageClient = 0;
 inline constexpr unsigned char kProbeStageDelay = 2;
-// The client's keep-alive: type 26, 12 bytes.
-inline constexpr unsigned char kKeepAliveType = 26;
+// The client's keep-alive: type 26 (kKeepAliveType), 12 bytes.
 inline constexpr int kKeepAliveLen = 12;
 
 // The messages behind the templates.

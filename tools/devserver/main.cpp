@@ -7,6 +7,8 @@
 #include "tools/devserver/JsonLog.h"
 #include "tools/devserver/Options.h"
 #include "tools/devserver/Scenario.h"
+#include "tools/devserver/room/PlayerDirectory.h"
+#include "tools/devserver/room/Room.h"
 
 #include <cerrno>
 #include <climits>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <pthread.h>
 #include <string>
 #include <sys/signalfd.h>
@@ -78,6 +81,33 @@ bool SetUpStackLog(const std::string& base, std::string& error)
     return true;
 }
 
+bool MakeRoomConfig(const devserver::TableOptions& t, std::optional<devserver::RoomConfig>& out, std::string& error)
+{
+    auto players = std::make_shared<devserver::PlayerDirectory>(t.seed);
+    devserver::PlayersFileError playersError;
+    if (!t.playersFile.empty() && !players->Load(t.playersFile, playersError))
+    {
+        error = playersError.Text();
+        return false;
+    }
+    devserver::RoomConfig config;
+    config.tables = t.tables;
+    config.chairs = t.chairs;
+    config.minPlayers = t.minPlayers;
+    config.firstUserId = t.userId;
+    config.players = std::move(players);
+    config.roomType = static_cast<std::int8_t>(t.roomType);
+    config.baseTimes = t.baseTimes;
+    config.maxTimes = t.maxTimes;
+    config.autoSit = t.autoSit;
+    config.botsPerTable = t.bots;
+    config.roundPauseMs = t.roundPauseMs;
+    config.botDelayMs = t.botDelayMs;
+    config.authWaitMs = t.authWaitMs;
+    out = std::move(config);
+    return true;
+}
+
 int Fail(int status, const std::string& text)
 {
     std::fprintf(stderr, "tessaro-devserver: %s\n", text.c_str());
@@ -111,8 +141,14 @@ int main(int argc, char** argv)
         ScenarioError scenarioError;
         if (!LoadScenario(options.script, *loaded, scenarioError))
             return Fail(kStatusUsage, scenarioError.Text());
+        if (const Step* step = FindRoomStep(loaded->steps); step && options.table.tables == 0)
+            return Fail(kStatusUsage,
+                        ScenarioError{options.script, step->line, "room needs the table mode (--tables)"}.Text());
         scenario = std::move(loaded);
     }
+    std::optional<RoomConfig> room;
+    if (options.table.tables > 0 && !MakeRoomConfig(options.table, room, error))
+        return Fail(kStatusUsage, error);
 
     std::unique_ptr<JsonLog> log =
         options.jsonLog.empty() ? JsonLog::ToStdout() : JsonLog::ToFile(options.jsonLog, error);
@@ -139,6 +175,7 @@ int main(int argc, char** argv)
     config.latencyMs = options.latencyMs;
     config.logMessages = !options.quiet;
     config.scenario = scenario;
+    config.room = std::move(room);
     DevServer server(config, *log);
     server.AddHandler(std::make_unique<ProbeHandler>());
     if (options.echo.any())

@@ -1,0 +1,169 @@
+// The room: every player on the server, real or bot, the tables with their chairs and lookers,
+// the ready cycle and the tables' games.
+//
+// The room runs on its own thread (an EventLoop). The wire side tells it of connections, their
+// messages and their ends; drivers hand it commands; all of these only queue a task, so they
+// never wait and may come from any thread. What the room sends goes out through RoomOutput by
+// connection number, which is safe when the connection has gone meanwhile.
+//
+// Who a connection is: an authentication request (32) as its first message names the user; a
+// connection that sends none within the wait, or sends something else first, becomes the
+// lowest free user id from the configured first one. An authentication that comes after the
+// wait but is still the connection's first message replaces that default player (a slow client
+// is still who it says). A user id already online is refused (33 with AuthResult::AlreadyOnline)
+// and that connection closed; the first one stays. The player arrives once his identity is
+// settled: he gets the all-players list (35), everyone else a join (65).
+//
+// docs/DEVSERVER.md describes the table mode, its messages and its JSON lines.
+#pragma once
+
+#include "tools/devserver/JsonLog.h"
+#include "tools/devserver/room/Bots.h"
+#include "tools/devserver/room/EventLoop.h"
+#include "tools/devserver/room/PlayerDirectory.h"
+#include "tools/devserver/room/RoomCommand.h"
+#include "tools/devserver/room/Table.h"
+#include "tools/devserver/room/TableGame.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace devserver
+{
+
+struct RoomConfig
+{
+    int tables = 1;
+    int chairs = 7;
+    int minPlayers = 7;                             // seated players that start the ready cycle
+    std::int32_t firstUserId = 10001;               // the first id given to a connection without authentication
+    std::shared_ptr<const PlayerDirectory> players; // null: every record generated with seed 1
+    std::int8_t roomType = 0;
+    std::int32_t baseTimes = 1;
+    std::int32_t maxTimes = 0;
+    bool autoSit = false;
+    int botsPerTable = 0;
+    int roundPauseMs = 2000;
+    int botDelayMs = 500;
+    int authWaitMs = 300;
+    GameFactory game; // null: the placeholder game
+};
+
+// Where the room's messages go.
+class RoomOutput
+{
+public:
+    virtual ~RoomOutput() = default;
+    // A whole game message to a connection; dropped when the connection is gone.
+    virtual void SendTo(int conn, std::string msg) = 0;
+    // Closes the connection once what was sent to it has gone out.
+    virtual void CloseConnection(int conn) = 0;
+};
+
+class Room
+{
+public:
+    Room(RoomConfig config, RoomOutput& output, JsonLog& log);
+    ~Room();
+    Room(const Room&) = delete;
+    Room& operator=(const Room&) = delete;
+
+    bool Start();
+    // Stops the room's thread; what is still queued is dropped. Once; the destructor calls it.
+    void Stop();
+
+    // Any thread, never waiting.
+    void Connected(int conn);
+    // A whole message with its header. For the types the room only notes (a first message that
+    // is not an authentication), the header alone will do.
+    void Received(int conn, std::string msg);
+    void Closed(int conn);
+    void Command(int conn, RoomCommand command);
+
+private:
+    class Host;
+
+    struct Player
+    {
+        PlayerRecord record;
+        int conn = 0; // 0 for a bot
+        bool bot = false;
+    };
+
+    // On the room's thread.
+    void OnConnected(int conn);
+    void OnReceived(int conn, const std::string& msg);
+    void OnClosed(int conn);
+    void OnCommand(int conn, const RoomCommand& command);
+
+    // Identity and arrival.
+    void Authenticate(int conn, const std::string& msg);
+    // A connection settled by default authenticates after all.
+    void Reauthenticate(int conn, const std::string& msg);
+    // quiet: nothing has come from the connection yet, so a late authentication still counts.
+    void SettleByDefault(int conn, bool quiet);
+    void Arrive(int conn, const PlayerRecord& record, bool bot);
+    // update: whether the player's table follows up on his going (bots, the ready cycle).
+    void Depart(std::int32_t userId, bool update = true);
+
+    // Places.
+    void AutoSit(Player& player);
+    void RequestSit(Player& player, int tableNo, int chair, const char* request);
+    void Stand(Player& player);
+    // Takes the player from his table with the notices (67 to the room, 52 to the table) and
+    // tells a running game; the caller updates the table afterwards.
+    void LeaveTable(Player& player);
+    void RefuseSit(Player& player, SitResult result, int tableNo, const char* request, const std::string& reason);
+    // Bots, the ready cycle: what follows from a change of who sits at the table.
+    void UpdateTable(Table& table);
+    void FillBots(Table& table);
+    void SeatBot(Table& table, int chair);
+
+    // The ready cycle and games.
+    void CallReady(Table& table);
+    void CallReadyFor(Table& table, Player& player);
+    void Ready(Player& player);
+    void ScheduleBotAnswer(const Player& bot);
+    void StartGame(Table& table);
+    // Runs a call into the table's game, then finishes the game if it has ended meanwhile.
+    void CallGame(Table& table, const std::function<void()>& call);
+    void OnGameTimer(int tableNo, EventLoop::TimerId id);
+    void FinishGame(Table& table);
+    void EndRound(Table& table);
+
+    // Sending.
+    void SendTo(const Player& player, const std::string& msg);
+    void SendToTable(const Table& table, const std::string& msg);
+    void SendToRoom(const std::string& msg, std::int32_t except = 0);
+    std::string Snapshot(const Table& table) const;
+    void Refused(int conn, std::int32_t userId, const char* request, const std::string& reason);
+    JsonLine PlayerEvent(const char* event, const Player& player) const;
+
+    Player* PlayerOf(int conn);
+    Player* Find(std::int32_t userId);
+    Table* TableAt(int tableNo);
+    bool SeatedReal(const Table& table) const;
+    // Whether the user on that chair plays the table's running game.
+    bool InGame(const Table& table, int chair, std::int32_t userId) const;
+
+    const RoomConfig m_config;
+    const std::shared_ptr<const PlayerDirectory> m_directory;
+    RoomOutput& m_output;
+    JsonLog& m_log;
+    Bots m_bots;
+
+    // The room thread's own.
+    std::map<int, EventLoop::TimerId> m_pending; // connections without an identity yet
+    std::set<int> m_quiet;                       // settled by default, nothing received yet
+    std::map<int, std::int32_t> m_connUser;
+    std::map<std::int32_t, Player> m_players;
+    std::vector<std::unique_ptr<Table>> m_tables;
+
+    EventLoop m_loop; // last: it stops before the members it uses go
+};
+
+} // namespace devserver

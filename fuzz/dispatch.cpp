@@ -11,6 +11,8 @@
 //   bit 2  the view holds the delay lock while the messages arrive
 //   bit 3  the window has no view (every message is dispatched at once)
 //   bits 4-5  view updates after each message (0 to 3)
+//   bits 6-7  the table's chairs (AppInfo iMaxPlayerNum and the view's count): 7, 3, 10 or 0, the
+//             last a broken launch that the seat filling refuses
 // byte 1 AppInfo iGameState and byte 2 iWatchChairId (signed); byte 3 tPlayStart: 0 none,
 // 1-127 that many minutes ago, 128-191 (b - 128) minutes ahead, 192-255 a negative stamp.
 // Then up to 64 messages, each a 2-byte length (bit 15: write a valid header, version 3 and the
@@ -82,6 +84,20 @@ class Wnd : public GameWndBase
 {
 public:
     Wnd(GameAppBase* app, GameViewBase* view) : GameWndBase(app, view) {}
+    // Every input starts with an empty table and server list, and a view that shows nobody.
+    void ResetPlayers()
+    {
+        std::memset(m_PlayerNode, 0, sizeof(m_PlayerNode));
+        std::memset(m_TruePlayerNode, 0, sizeof(m_TruePlayerNode));
+        std::memset(m_MaskPlayerNode, 0, sizeof(m_MaskPlayerNode));
+        std::memset(m_AllPlayerNode, 0, sizeof(m_AllPlayerNode));
+        m_iAllPlayerNum = 0;
+        if (m_pGameView)
+        {
+            std::fill(std::begin(m_pGameView->m_pTableUser), std::end(m_pGameView->m_pTableUser), nullptr);
+            m_pGameView->m_pSelfNode = nullptr;
+        }
+    }
     // The game's own messages, as they arrive, on the list of the route the harness is driving.
     void HandleGameMessage(std::uintptr_t msg, long len) override
     {
@@ -193,6 +209,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     const std::uint8_t options = in.Byte();
 
     g_AppInfo = AppInfo{};
+    static constexpr int kChairs[4] = {7, 3, 10, 0};
+    g_AppInfo.iMaxPlayerNum = kChairs[(options >> 6) & 3];
+    // The own user, so that snapshots and lists can name him.
+    g_AppInfo.iUserId = 10001;
+    t.view.m_iTablePlayerNum = g_AppInfo.iMaxPlayerNum;
+    t.wnd.ResetPlayers();
     g_AppInfo.bReplay = options & 1;
     g_AppInfo.cNoSend = (options & 2) ? 1 : 0;
     g_AppInfo.iGameState = static_cast<std::int8_t>(in.Byte());

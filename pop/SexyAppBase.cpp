@@ -1037,10 +1037,7 @@ platform::LRESULT SexyAppBase::DispatchWindowMessage(unsigned msg, platform::WPA
             MinimizeWindow();
             break;
         case SC_RESTORE:
-            if (mImpl->window)
-                SDL_RestoreWindow(mImpl->window.get());
-            mMinimized = false;
-            mWidgetManager->MarkDirty();
+            RestoreWindow();
             break;
         case SC_CLOSE:
             Shutdown();
@@ -1185,6 +1182,27 @@ void SexyAppBase::MinimizeWindow()
     if (mImpl->window)
         SDL_MinimizeWindow(mImpl->window.get());
     mMinimized = true;
+}
+
+void SexyAppBase::RestoreWindow()
+{
+    if (mImpl->window)
+        SDL_RestoreWindow(mImpl->window.get());
+    mMinimized = false;
+    mWidgetManager->MarkDirty();
+}
+
+void SexyAppBase::RaiseWindow()
+{
+    if (mImpl->window)
+        SDL_RaiseWindow(mImpl->window.get());
+}
+
+void SexyAppBase::SetWindowTopmost(bool topmost)
+{
+    mTopmost = topmost;
+    if (mImpl->window)
+        SDL_SetWindowAlwaysOnTop(mImpl->window.get(), topmost ? SDL_TRUE : SDL_FALSE);
 }
 
 // ---- Message boxes ------------------------------------------------------------------------------

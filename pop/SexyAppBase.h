@@ -236,6 +236,16 @@ public:
     bool IsWindowShown() const { return mWindowShown; }
     void MinimizeWindow();
     bool IsMinimized() const { return mMinimized; }
+    // Brings a minimised window back to its place and size (also what SC_RESTORE does).
+    void RestoreWindow();
+    // Puts the window in front of the desktop's other windows and asks for the input focus. The
+    // desktop may refuse the focus to a program the user is not working with; the window still
+    // comes to the top.
+    void RaiseWindow();
+    // Keeps the window above all windows that are not topmost themselves (true), or lets it take
+    // its place among them again (false).
+    void SetWindowTopmost(bool topmost);
+    bool IsWindowTopmost() const { return mTopmost; }
 
     // ---- Message boxes ------------------------------------------------------------------------
     // Texts are the system's 8-bit text (GBK). Blocks until the box is closed and returns the
@@ -336,6 +346,7 @@ private:
     bool mSecondCopy = false;
     bool mWindowShown = true;
     bool mMinimized = false;
+    bool mTopmost = false;
     int mCursorNum = CURSOR_POINTER;
     int mShownCursor = CURSOR_POINTER;
     int mModalDepth = 0;

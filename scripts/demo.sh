@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# The demo (make demo): the minimal game against a local game server, started the way the platform
-# starts games, by the lobby stand-in.
+# The demo (make demo): the minimal game at a table of a local game server, started the way the
+# platform starts games, by the lobby stand-in.
 #
-#   1. tessaro-devserver on 127.0.0.1, on a free port, running examples/minimal/demo.scenario;
+#   1. tessaro-devserver on 127.0.0.1, on a free port, running a room of four tables of seven chairs
+#      where every arriving player is seated at the first free chair and two bots join him; three
+#      seated players start the ready cycle, and the server's placeholder game plays a round;
 #   2. tessaro-lobby run with the staged game (build/stage/minimal/minimal) pointed at it: in a
 #      window when a display is usable (close the window to end the demo), otherwise headless for
 #      DEMO_SECONDS seconds;
 #   3. the lobby's JSON lines on standard output; the game's own output, the server's JSON lines and
 #      the screenshot (the last screen the game drew) under build/demo/.
 #
-# Exit status 0 when the game ran, ended well and announced its window to the lobby (0x46F).
+# Exit status 0 when the game ran, ended well, announced its window to the lobby (0x46F) and was
+# seated at the table.
 #
 # Settings: BUILD_DIR (default build), DEMO_SECONDS (headless run time, default 6),
-# DEMO_HEADLESS=1 to run headless even with a display.
+# DEMO_HEADLESS=1 to run headless even with a display, DEMO_SCENARIO=FILE to have the server play
+# a scenario instead of running tables (examples/minimal/demo.scenario seats the game by a
+# login-again response).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +26,7 @@ seconds=${DEMO_SECONDS:-6}
 devserver=$build/bin/tessaro-devserver
 lobby=$build/bin/tessaro-lobby
 game=$build/stage/minimal/minimal
-scenario=examples/minimal/demo.scenario
+scenario=${DEMO_SCENARIO:-}
 out=$build/demo
 
 for program in "$devserver" "$lobby" "$game"; do
@@ -76,7 +81,14 @@ stop_server() {
 }
 trap stop_server EXIT
 
-"$devserver" --listen 127.0.0.1:0 --script "$scenario" >"$out/devserver.jsonl" 2>"$out/devserver.err" &
+if [ -n "$scenario" ]; then
+    server_args=(--script "$scenario")
+    what=$scenario
+else
+    server_args=(--tables 4 --chairs 7 --bots 2 --min-players 3 --auto-sit)
+    what="4 tables of 7 chairs, 2 bots at every table with a player"
+fi
+"$devserver" --listen 127.0.0.1:0 "${server_args[@]}" >"$out/devserver.jsonl" 2>"$out/devserver.err" &
 server_pid=$!
 
 # The server's first line names its port; it writes it as soon as it listens.
@@ -94,7 +106,7 @@ if [ -z "$port" ]; then
     cat "$out/devserver.err" >&2
     exit 1
 fi
-echo "demo: tessaro-devserver listens on 127.0.0.1:$port ($scenario)" >&2
+echo "demo: tessaro-devserver listens on 127.0.0.1:$port ($what)" >&2
 
 lobby_args=(run --game "$game" --server "127.0.0.1:$port")
 if display_usable; then
@@ -126,6 +138,15 @@ if ! grep -q '"msg": 1135,' "$out/lobby.jsonl"; then
     echo "demo: FAILED: the game never announced its window to the lobby (0x46F)" >&2
     # A second copy of a game ends at once, quietly, unless multi.dat stands in the platform root.
     echo "demo: (is another copy of the minimal game running? see $out/game-output.txt)" >&2
+    failed=1
+fi
+# The game prints its seats whenever they change; the last line is the table it ended at.
+seats=$(sed -n 's/^minimal: seats //p' "$out/game-output.txt" | tail -n 1)
+if [ -n "$seats" ]; then
+    echo "demo: the game's last seats: $seats" >&2
+fi
+if ! grep -q '^minimal: seats .*1=self@' "$out/game-output.txt"; then
+    echo "demo: FAILED: the game was never seated at a table" >&2
     failed=1
 fi
 if [ "$status" -ne 0 ]; then

@@ -3,19 +3,18 @@
 //
 //   build/bin/tessaro-lobby run --game build/stage/minimal/minimal --server 127.0.0.1:17100
 //
-// It opens the session with the game server, sits where the server's login-again response seats
-// it, logs every message of its own types and shows the state of all this on a plain table.
+// It opens the session with the game server, tells the server who it is, sits where the server
+// seats it (at a devserver table, or again by a login-again response), shows the players around
+// the table with chair buttons on the empty seats, logs every message of its own types, and
+// prints a line of the table's seats whenever they change ("minimal: seats ...").
 //
 // Two settings come from the environment, since the lobby's command line has a fixed form:
 //   MINIMAL_SECONDS=N         the game ends by itself after N seconds (1 to 86400)
 //   MINIMAL_SCREENSHOT=FILE   the last screen drawn goes to FILE (PNG) when the game ends; a
 //                             relative name is taken from the game's folder
 #include "examples/minimal/MinimalApp.h"
-#include "examples/minimal/MinimalView.h"
-#include "examples/minimal/MinimalWnd.h"
 
 #include "pop/Image.h"
-#include "pop/WidgetManager.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -76,16 +75,9 @@ int main(int argc, char** argv)
     // that whoever watches sees them as they happen, not when the game ends.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    // The program owns all three; the window goes first at the end (it stops the session's
-    // threads), then the view, then the application.
+    // The application makes the view and the game window in its Init, once the skin is loaded.
     minimal::MinimalApp app;
-    minimal::MinimalView view(&app);
-    minimal::MinimalWnd wnd(&app, &view);
-    app.m_pGameView = &view;
-    app.m_pGameWnd = &wnd;
     app.SetRunLimit(runSeconds * kUpdatesPerSecond);
-    app.mWidgetManager->AddWidget(&wnd);
-    wnd.AddWidget(&view);
 
     // The command line, Init (which opens the game window's session) and the loop.
     int status = app.Start(argc, argv);

@@ -1,20 +1,29 @@
-// The application of the minimal game. Besides what every game gets from GameAppBase it opens the
-// game window's session once the framework stands, and it can end itself after a set time, which
-// is how the demo and the tests run it without a player.
+// The application of the minimal game. Besides what every game gets from GameAppBase it creates the
+// game's table view and window once the framework and the skin stand (so the view's buttons get
+// the skin's pictures), opens the window's session, and can end itself after a set time, which is
+// how the demo and the tests run it without a player.
 #pragma once
 
 #include "tessaro/app/GameAppBase.h"
 
+#include <memory>
+
 namespace minimal
 {
+
+class MinimalView;
+class MinimalWnd;
 
 class MinimalApp : public Ostra::GameAppBase
 {
 public:
     MinimalApp();
+    // The window goes first (it stops the session's threads), then the view; the skin pictures
+    // they draw are released after them, by GameAppBase.
+    ~MinimalApp() override;
 
-    // The framework first (window, screen, widget manager), then the game window, whose Init
-    // starts the session with the lobby and the game server.
+    // The framework first (window, screen, widget manager, skin), then the view and the game
+    // window, whose Init starts the session with the lobby and the game server.
     void Init() override;
     // Counts the updates and ends the game when the run limit is reached.
     void UpdateFrames() override;
@@ -24,6 +33,8 @@ public:
     void SetRunLimit(int updates) { m_iRunLimit = updates; }
 
 private:
+    std::unique_ptr<MinimalView> m_pView;
+    std::unique_ptr<MinimalWnd> m_pWnd;
     int m_iRunLimit = 0;
     int m_iUpdates = 0;
 };

@@ -1,5 +1,9 @@
 // The game window of the minimal game. The table protocol is the library's; the game's own
 // messages (every type the protocol does not know) end here, are logged and shown by the view.
+//
+// The library sends no login of its own. The minimal game tells the server who it is as soon as its
+// session is open: an authentication request (type 32: the own user id, big-endian, at 8 and the
+// lobby's login token, 32 bytes, at 12), which the local game server answers with type 33.
 #pragma once
 
 #include "tessaro/session/GameWndBase.h"
@@ -11,14 +15,23 @@ namespace minimal
 
 class MinimalView;
 
+inline constexpr int kAuthenReqType = 32;
+inline constexpr int kAuthenReqLen = 44;
+
 class MinimalWnd : public Ostra::GameWndBase
 {
 public:
     MinimalWnd(Ostra::GameAppBase* app, MinimalView* view);
 
     void HandleGameMessage(std::uintptr_t msg, long len) override;
+    // After the start-up timer has opened the session, the authentication request.
+    void OnTimer(int id) override;
+    // A round of the table ended: the view counts it.
+    void HandleGameResultServer(std::uintptr_t msg, long len) override;
 
 private:
+    void SendAuthenReq();
+
     MinimalView* m_pView;
 };
 

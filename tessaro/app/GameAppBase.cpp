@@ -167,10 +167,6 @@ void GameAppBase::StopAllAudio()
     // The music interface and the sound manager arrive with the sound player; nothing plays yet.
 }
 
-void GameAppBase::InitAppBaseRes() {}
-
-void GameAppBase::FinalAppBaseRes() {}
-
 // ---- Settings -------------------------------------------------------------------------------------
 
 void GameAppBase::ReadSet()

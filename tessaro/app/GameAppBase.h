@@ -78,9 +78,11 @@ public:
                             bool modal, int extra);
     virtual int ShowMessage(std::string text, int buttonMode, int timeoutResult, int countdown, Sexy::TPoint<int> pos,
                             bool modal, int extra);
-    // The shared skin images: loaded by Init (before the fonts) and released by the destructor
-    // (last). Empty here until the skin exists. The destructor runs when the game's own parts are
-    // gone, so it calls this class's FinalAppBaseRes, never a game's override.
+    // The shared skin images (tessaro/app/SkinImages.h): loaded by Init from the program's folder
+    // (before the fonts) and released by the destructor (last). The destructor runs when the
+    // game's own parts are gone, so it calls this class's FinalAppBaseRes, never a game's
+    // override. A game that creates its table view before Init gets no pictures on the view's
+    // buttons: create the view and the window in the application's Init, after this class's.
     virtual void InitAppBaseRes();
     virtual void FinalAppBaseRes();
 

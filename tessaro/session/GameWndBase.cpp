@@ -46,18 +46,10 @@ bool GameWndBase::IsDelayMsg(int type)
     return type != MSG_TEST_NET && type != MSG_KEEP_ALIVE && type != MSG_CHAT_INFO_NOTICE && type != MSG_CHAT_INFO_RES;
 }
 
-void GameWndBase::HandleSitDownRes(std::uintptr_t, long) {}
-void GameWndBase::SetAutoLeaveTime(int) {}
 void GameWndBase::OnBtnSet() {}
 void GameWndBase::OnButtonEsc() {}
 void GameWndBase::OnBtnScreen() {}
-void GameWndBase::HandlePlayerInfoNotice(std::uintptr_t, long) {}
-void GameWndBase::ResetTruePlayerNodeInfo() {}
 void GameWndBase::HandleEscapeNotice(std::uintptr_t, long) {}
-void GameWndBase::HandlePlayerInfoRes(std::uintptr_t, long) {}
-void GameWndBase::HandlePlayerJoinServer(std::uintptr_t, long) {}
-void GameWndBase::HandlePlayerLeaveServer(std::uintptr_t, long) {}
-void GameWndBase::HandlePlayerSORLServer(std::uintptr_t, long) {}
 void GameWndBase::HandleGameResultServer(std::uintptr_t, long) {}
 void GameWndBase::HandleGameResultPresent(std::uintptr_t, long) {}
 void GameWndBase::HandlePresentMoneyServer(std::uintptr_t, long) {}
@@ -69,20 +61,11 @@ bool GameWndBase::CallBackKickNotice()
 {
     return false;
 }
-bool GameWndBase::IsUserType(int, unsigned long)
-{
-    return false;
-}
 void GameWndBase::StartReplayGameBase(char*) {}
 void GameWndBase::SoundChatInfo(char*, int) {}
-PlayerNode* GameWndBase::GetPlayerNode(int)
-{
-    return nullptr;
-}
 
 void GameWndBase::HandleKickPlayerRes(std::uintptr_t, long) {}
 void GameWndBase::HandleChatInfoNotice(std::uintptr_t, long) {}
-void GameWndBase::HandleReadyNotice(std::uintptr_t, long) {}
 void GameWndBase::HandleKickOutServer(std::uintptr_t, long) {}
 void GameWndBase::HandleEscapeGameStateNotice(std::uintptr_t, long) {}
 void GameWndBase::HandleAutoSendNotice(std::uintptr_t, long) {}

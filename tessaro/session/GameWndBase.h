@@ -73,6 +73,11 @@ public:
     // Whether a received message of this type waits in the view's delay queue: false for types 1,
     // 26, 49 and 144, true for every other type.
     virtual bool IsDelayMsg(int type);
+    // Type 34, the answer to the own chair request: resets the view's game-master column width and
+    // the automatic leave (20 minutes); on success (result 1, 2, 3, or 32 read as 1) resets the
+    // desk, brings the main window forward, stores the table's values in AppInfo, names the table
+    // and hands the message to the view's HandleSitDownRes. A message shorter than its 104-byte
+    // layout is dropped with a log line.
     virtual void HandleSitDownRes(std::uintptr_t msg, long len);
     // Timer 2 opens the session: it tells the lobby the main window (message 0x46F), opens the
     // session (OpenSession), shows "无法连接游戏服务器。" and ends the game when the server cannot
@@ -82,13 +87,22 @@ public:
     // no echo for more than 35 s (logged under "STUCK", message 0x532 to the lobby). Other ids do
     // nothing here.
     virtual void OnTimer(int id);
-    virtual void SetAutoLeaveTime(int minutes);
+    // (Re)starts timer 5, the automatic leave check, with a period of ms milliseconds; an
+    // internet-cafe quick-match table (iRoomType 1 with bQuickMatchTable) keeps the timer as it is.
+    virtual void SetAutoLeaveTime(int ms);
     virtual void OnBtnSet();
     virtual void OnButtonEsc();
     virtual void OnBtnScreen();
     // The authentication response; the base does nothing.
     virtual void HandleAuthenRes(std::uintptr_t msg, long len);
+    // Type 52, the table snapshot: rebuilds the shown table (seated players from index 0 in message
+    // order, lookers from iMaxPlayerNum on), the true and the masked records, the view's ready and
+    // seated counts and its user list; announces newcomers (a chat line on ordinary tables and
+    // CallBackOtherPlayerEnter) and refills the view's seats. Entries that would fall beyond the ten
+    // records are left out with a log line; a message shorter than its entries is dropped.
     virtual void HandlePlayerInfoNotice(std::uintptr_t msg, long len);
+    // Puts the seated players as received back into the shown table (lookers drop out) and
+    // refreshes the view's user list.
     virtual void ResetTruePlayerNodeInfo();
     // Type 54: a player of the table dropped (byte 9 = 2: may come back) or was forced out (any
     // other value); byte 8 is the player's server chair. A chat line, the record's iOfflineState,
@@ -103,19 +117,30 @@ public:
     // skipped with a log line and the rest goes on.
     virtual void HandleAgainLoginRes(std::uintptr_t msg, long len);
     virtual void HandleEscapeNotice(std::uintptr_t msg, long len);
+    // Type 35, a page of the list of every player on the server (byte 9 = 1: the first page, which
+    // starts the list anew). The list holds 1000 records; entries beyond them are left out with a
+    // log line.
     virtual void HandlePlayerInfoRes(std::uintptr_t msg, long len);
+    // Type 65: a player joined the server; added to the list unless hidden (user-type bit 4), the
+    // own user, id 0, or the own user is no game master at a table of kind 2.
     virtual void HandlePlayerJoinServer(std::uintptr_t msg, long len);
+    // Type 66: a player left the server; the records after his move down one place.
     virtual void HandlePlayerLeaveServer(std::uintptr_t msg, long len);
+    // Type 67: a player sat down at (mode 1) or left (mode 0) a table; the own sitting down names
+    // the own table in AppInfo.
     virtual void HandlePlayerSORLServer(std::uintptr_t msg, long len);
     virtual void HandleGameResultServer(std::uintptr_t msg, long len);
     virtual void HandleGameResultPresent(std::uintptr_t msg, long len);
     virtual void HandlePresentMoneyServer(std::uintptr_t msg, long len);
     virtual bool JudgeAutoEscape();
     virtual bool CallBackKickNotice();
-    virtual bool IsUserType(int type, unsigned long userId);
+    // Whether mask and type share a bit.
+    virtual bool IsUserType(int mask, unsigned long type);
     virtual void StartReplayGameBase(char* szArg);
-    virtual void SoundChatInfo(char* msg, int len);
-    virtual PlayerNode* GetPlayerNode(int chair);
+    virtual void SoundChatInfo(char* text, int senderId);
+    // The first record of the shown table (m_PlayerNode, lookers included) with that user id; null
+    // when there is none.
+    virtual PlayerNode* GetPlayerNode(int userId);
 
 protected:
     // The current tick count in milliseconds (platform::TickCount), wherever the session measures
@@ -123,6 +148,12 @@ protected:
     virtual std::uint32_t Now();
 
 public:
+    // ---- The players -------------------------------------------------------------------------
+    // Sends the own record's statistics (type 241, 40 bytes, little-endian fields): money,
+    // strength, wealth, wins, losses, draws, CM value and the user id. Nothing when the own user is
+    // not in the shown table.
+    void SendPlayerInfoChange();
+
     // ---- Sending -------------------------------------------------------------------------------
     // Sends a message of len bytes at msg: writes the 8-byte header into the caller's buffer
     // (version 3, type, len - 8 big-endian at offset 4) and queues it for the sender thread. Types
@@ -148,6 +179,9 @@ public:
     void HandleTestNetMsg(std::uintptr_t msg, long len);
     void HandleKickPlayerRes(std::uintptr_t msg, long len);
     void HandleChatInfoNotice(std::uintptr_t msg, long len);
+    // Type 53: byte 8 is the chair of a player who declared ready (his record is marked; the own
+    // player's readiness reaches the view's OnSelfReady), or 0xFF for the server's general ready
+    // call, which a seated player answers at once (type 27). Then the view's HandleReadyNotice.
     void HandleReadyNotice(std::uintptr_t msg, long len);
     void HandleKickOutServer(std::uintptr_t msg, long len);
     void HandleEscapeGameStateNotice(std::uintptr_t msg, long len);
@@ -253,6 +287,15 @@ private:
 
     bool m_bSessionOpened = false;
     WaitLobbyParam m_WaitLobbyParam;
+    // The sit-down's bringing forward of the application's main window: raised, made topmost and
+    // at once not topmost again, restored when minimised. Headless there is no window to move.
+    void BringMainWindowForward();
+    // Fills the masked copy of a seated player for tables that hide names.
+    static void MaskPlayerNode(const PlayerNode& seated, PlayerNode* masked);
+    // AppInfo szTableName for the table in iTableNo: the anti-cheat names on tables of kinds 1 and
+    // 2, "第%d桌" otherwise.
+    static void NameTable(AppInfo& info);
+
     // Where SendNetMessage builds its queue item (main thread only).
     std::unique_ptr<char[]> m_pSendItem;
 };

@@ -323,16 +323,7 @@ void GameWndBase::HandleAgainLoginRes(std::uintptr_t msg, long len)
                                  kChatKindSystem);
     }
 
-    std::memset(info.szTableName, 0, sizeof(info.szTableName));
-    if (info.iRoomType == 1 || info.iRoomType == 2)
-    {
-        const char* name = info.iRoomType == 1 && info.bQuickMatchTable ? "网吧快速赛专用桌" : "防作弊桌";
-        std::snprintf(info.szTableName, sizeof(info.szTableName), "%s", name);
-    }
-    else
-    {
-        std::snprintf(info.szTableName, sizeof(info.szTableName), "第%d桌", info.iTableNo);
-    }
+    NameTable(info);
 
     if (m_pGameView)
         m_pGameView->InitDeskInfo();

@@ -15,6 +15,7 @@ namespace Ostra
 GameViewBase::GameViewBase(GameAppBase* app)
     : m_pApp(app), m_pDelayMsgQueue(std::make_unique<MsgQueue>(kDelayQueueSlots, kDelayQueueSlotSize))
 {
+    CreateChairButtons();
 }
 
 GameViewBase::~GameViewBase() = default;
@@ -78,18 +79,6 @@ void GameViewBase::SetAppInfo(AppInfo* pAppInfo)
     m_pAppInfo = pAppInfo;
 }
 
-void GameViewBase::InitDeskInfo()
-{
-    if (m_iNextBaseTimes != 0)
-    {
-        m_iBaseTimes = m_iNextBaseTimes;
-        m_iNextBaseTimes = 0;
-    }
-    m_bGamePlaying = false;
-    std::memset(m_cAutoPlay, 0, sizeof(m_cAutoPlay));
-    std::memset(m_iNetDelay, 0, sizeof(m_iNetDelay));
-}
-
 void GameViewBase::AddChat(char* text, int kind)
 {
     AddChat(string2wstring(text), kind);
@@ -143,8 +132,8 @@ void GameViewBase::HandleTestNetMsg(std::uintptr_t msg, long len)
     }
 }
 
-// Operations whose behaviour comes with the seats, the player display, the user list, the chat and
-// the view's construction; empty until then.
+// Operations whose behaviour comes with the player display, the user list, the chat and the view's
+// construction; empty until then. SetUserImage draws nothing until the portraits exist.
 void GameViewBase::ShowChatInfo(int, std::wstring) {}
 void GameViewBase::ShowChatInfo(int, std::string) {}
 void GameViewBase::ShowChatInfo(int, char*) {}
@@ -154,7 +143,6 @@ void GameViewBase::CallBackOtherPlayerDisconnect(int) {}
 void GameViewBase::CallBackOtherPlayerLoginAgainNotice(int) {}
 void GameViewBase::CallBackOtherPlayerEnter(PlayerNode*, PlayerNode*) {}
 void GameViewBase::CallBackOtherPlayerLeave(PlayerNode*) {}
-void GameViewBase::SetTableUserInfo(char) {}
 void GameViewBase::InitUserList() {}
 void GameViewBase::InitImageList() {}
 void GameViewBase::InitGmUserListWidth() {}
@@ -162,30 +150,29 @@ void GameViewBase::InsertAllUserList() {}
 void GameViewBase::ShowShoutContent(wchar_t*, int) {}
 void GameViewBase::OnBtnQuickChat() {}
 void GameViewBase::OnBtnEditSend() {}
-void GameViewBase::InvalidAllBtnChair() {}
-void GameViewBase::UpdateBtnChair() {}
-void GameViewBase::OnBtnChair(int) {}
 void GameViewBase::SetUserImage() {}
 void GameViewBase::DrawGameBG(Sexy::Graphics*) {}
 void GameViewBase::OnTimer(int) {}
-void GameViewBase::GetMoneyName(int, char* out)
+// Without a title table (it comes with the player menu's files) no value has a title.
+int GameViewBase::GetMoneyName(int, char* out)
 {
     if (out)
-        out[0] = '\0';
+        std::memcpy(out, "-\0\0", 4);
+    return 0;
 }
-void GameViewBase::GetAmountName(int, char* out)
+int GameViewBase::GetAmountName(int, char* out)
 {
     if (out)
-        out[0] = '\0';
+        std::memcpy(out, "-\0\0", 4);
+    return 0;
 }
-void GameViewBase::SetGameBaseTimes() {}
 void GameViewBase::HandleReadyNotice(std::uintptr_t, long) {}
 void GameViewBase::HandleGameResultServer(std::uintptr_t, long) {}
 void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t, long) {}
 void GameViewBase::HandleEscapeNotice(std::uintptr_t, long) {}
-bool GameViewBase::IsInUserShowRect(int, int)
+int GameViewBase::IsInUserShowRect(int, int)
 {
-    return false;
+    return 0;
 }
 void GameViewBase::InvalidBtnWhenReplaying() {}
 

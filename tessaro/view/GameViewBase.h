@@ -6,7 +6,9 @@
 // order, and none while a game holds the lock (LockDelayMsg, for example during an animation).
 #pragma once
 
+#include "pop/ButtonWidget.h"
 #include "pop/Listeners.h"
+#include "pop/Point.h"
 #include "pop/Widget.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/net/MsgQueue.h"
@@ -30,6 +32,10 @@ class GameAppBase;
 struct PlayerNode;
 
 inline constexpr int kMaxSeats = 10;
+// The chair buttons: seat i has widget id kBtnChairFirstId + i.
+inline constexpr int kBtnQuickChatId = 102;
+inline constexpr int kBtnEditSendId = 103;
+inline constexpr int kBtnChairFirstId = 104;
 // The delay queue: 500 slots; an item is a 4-byte length and the message, 10756 bytes in all.
 inline constexpr int kDelayQueueSlots = 500;
 inline constexpr int kDelayQueueSlotSize = 10788;
@@ -47,11 +53,15 @@ public:
 
     // Runs the widget update, then releases one delayed message unless the lock is held.
     void Update() override;
+    // 102 the quick-chat button, 103 the send button, 104 to 113 the chair buttons of seats 0 to 9;
+    // other ids are not the view's.
+    void ButtonDepress(int id) override;
 
     // ---- Virtual operations, in the order games rely on ---------------------------------------
-    virtual void ShowChatInfo(int kind, std::wstring text);
-    virtual void ShowChatInfo(int kind, std::string text);
-    virtual void ShowChatInfo(int kind, char* text);
+    // The text in the speech bubble of the seat where that user sits.
+    virtual void ShowChatInfo(int userId, std::wstring text);
+    virtual void ShowChatInfo(int userId, std::string text);
+    virtual void ShowChatInfo(int userId, char* text);
     virtual void SetAppInfo(AppInfo* pAppInfo);
     virtual void DrawUserShow(Sexy::Graphics* g);
     virtual void DrawUserName(Sexy::Graphics* g);
@@ -59,6 +69,11 @@ public:
     virtual void CallBackOtherPlayerLoginAgainNotice(int seat);
     virtual void CallBackOtherPlayerEnter(PlayerNode* player, PlayerNode* watched);
     virtual void CallBackOtherPlayerLeave(PlayerNode* player);
+    // Refills every seat slot from the game window's records, turned so that the own chair (or,
+    // for a looker, the watched one) is seat 1; the own record takes no slot. Copies the own
+    // record's chair, watched chair, rights and membership into AppInfo, then recomputes the stake
+    // multiplier and the portraits. A chair count (iMaxPlayerNum) of 0 or above 10 is a broken
+    // launch: "iMaxPlayerNum 没有值" and the application shuts down. The argument is not used.
     virtual void SetTableUserInfo(char cFlag);
     // The per-desk reset: a stake multiplier held back becomes the current one; the playing flag,
     // the seats' system-play modes and their measured delays are cleared.
@@ -81,16 +96,26 @@ public:
     virtual void GameReserved2() = 0;
     // The own player became ready.
     virtual void OnSelfReady() = 0;
+    // Hides all ten chair buttons.
     virtual void InvalidAllBtnChair();
+    // Shows the chair buttons of the empty seats (never seat 1, the own place) below the table's
+    // chair count; on tables of kinds 2 and 4, where the server seats the players, none.
     virtual void UpdateBtnChair();
+    // The chair button of a seat was pressed: asks the server for the chair under that seat (type
+    // 149), or tells the player to wait while a game runs.
     virtual void OnBtnChair(int seat);
     virtual void SetUserImage();
     virtual void DrawGameBG(Sexy::Graphics* g);
     virtual void OnTimer(int id);
     // An animation layer finished.
     virtual void OnAnimateEnd(int layer) = 0;
-    virtual void GetMoneyName(int amount, char* out);
-    virtual void GetAmountName(int amount, char* out);
+    // The title of a wealth or strength value, written into out; returns the title's entry index.
+    virtual int GetMoneyName(int value, char* out);
+    virtual int GetAmountName(int value, char* out);
+    // The stake multiplier: fixed by a stake unit above 1000000 (its remainder), else the lowest
+    // money of the other seated players over the unit (at least 1, at most iMaxTimes when that is
+    // 1 or more); held back in m_iNextBaseTimes while the game plays. A unit below 2 changes
+    // nothing.
     virtual void SetGameBaseTimes();
     // Queues a received message on the delay queue; when all 500 slots are taken it waits beside
     // the queue, in order, until slots free up. A message longer than 10752 bytes is refused with
@@ -110,7 +135,8 @@ public:
     virtual void HandleGameResultServer(std::uintptr_t msg, long len);
     virtual void HandleQuickChatInfoRes(std::uintptr_t msg, long len);
     virtual void HandleEscapeNotice(std::uintptr_t msg, long len);
-    virtual bool IsInUserShowRect(int x, int y);
+    // The user id of the player whose portrait box holds the point, 0 for none.
+    virtual int IsInUserShowRect(int x, int y);
     virtual void InvalidBtnWhenReplaying();
 
     // ---- Sending and the delay lock ------------------------------------------------------------
@@ -125,7 +151,23 @@ public:
     }
 
     void SetPlayerNode(PlayerNode* nodes) { m_pPlayerNode = nodes; }
-    PlayerNode* GetPlayerNode() const { return m_pPlayerNode; }
+
+    // ---- Seats and chairs (for games) ------------------------------------------------------------
+    // Puts a record into a seat slot (marking the view dirty when redraw is set); false for a seat
+    // of 10 or more.
+    bool SetUserInfo(int seat, PlayerNode* node, bool redraw);
+    // The record of the first seat slot with that user id; null when no seat holds him (lookers
+    // and the seated player himself hold none).
+    PlayerNode* GetPlayerNode(int userId);
+    // The local seat of a server chair: the own chair (a looker's watched chair) is seat 1, the
+    // others follow in rising order around the table.
+    int GetLocalTablePos(int chair);
+    // The server chair of a seat: (chairs + seat + base - 1) mod chairs, with the own (or watched)
+    // chair as base, the seat and the base in either order. -1 for a chair count below 1.
+    int GetServerTablePos(int chairs, int seatOrBase, int baseOrSeat);
+    // Parent coordinates into the view's own, for count points or rectangles.
+    void AbsolutePointToRelativePoint(Sexy::TPoint<int>* points, int count);
+    void AbsoluteRectToRelativeRect(Sexy::TRect<int>* rects, int count);
 
     // ---- Members -------------------------------------------------------------------------------
     GameAppBase* m_pApp = nullptr;
@@ -133,7 +175,17 @@ public:
     PlayerNode* m_pPlayerNode = nullptr;
     PlayerNode* m_pTableUser[kMaxSeats] = {};
     PlayerNode* m_pSelfNode = nullptr;
+    // The table's chairs as the game declares them (the library never sets it): the records the
+    // seat filling reads and the modulus of its turn.
     int m_iTablePlayerNum = 0;
+    // Set by every table snapshot: the seated players and how many of them are ready.
+    int m_iSitNum = 0;
+    int m_iReadyNum = 0;
+
+    // The chair buttons, one per seat (ids 104 to 113), hidden until UpdateBtnChair shows them;
+    // seats 0 to 6 carry the chair pictures of the skin, turned to face the table. The game
+    // places them.
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnChair[kMaxSeats];
 
     bool m_bDelayMsgLock = false;
     std::unique_ptr<MsgQueue> m_pDelayMsgQueue;
@@ -164,6 +216,9 @@ public:
     std::vector<ChatLine> m_vecChatLines;
 
 private:
+    // The ten chair buttons with the skin's chair pictures, hidden, in the view.
+    void CreateChairButtons();
+
     // Delayed messages that found the queue full, oldest first.
     std::deque<std::vector<char>> m_DelayOverflow;
 };

@@ -401,6 +401,20 @@ inline std::vector<std::string> BoxTextsOf(const Sexy::TestHarness& harness)
     return out;
 }
 
+// Runs a game's main thread (the window's messages, then one frame) until done() or the deadline.
+inline bool PumpHarnessUntil(Sexy::TestHarness& harness, const std::function<bool()>& done, int timeoutMs = kWaitMs)
+{
+    const auto deadline = DeadlineIn(timeoutMs);
+    while (!done())
+    {
+        if (SteadyClock::now() >= deadline)
+            return done();
+        harness.PumpMessages(10);
+        harness.Step(1);
+    }
+    return true;
+}
+
 // The whole test game: g_AppInfo zeroed (and zeroed again at the end), the application initialised
 // headless by the harness (so its main window exists), the view in the widget manager (so every
 // step's update releases a delayed message), the window known to the application. The session is
@@ -433,15 +447,7 @@ public:
     // Runs the main thread (the window's messages, then one frame) until done() or the deadline.
     bool PumpUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs)
     {
-        const auto deadline = DeadlineIn(timeoutMs);
-        while (!done())
-        {
-            if (SteadyClock::now() >= deadline)
-                return done();
-            harness.PumpMessages(10);
-            harness.Step(1);
-        }
-        return true;
+        return PumpHarnessUntil(harness, done, timeoutMs);
     }
 
     // Messages the game's own handler got.

@@ -8,6 +8,7 @@
 #include "platform/WindowBus.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/DevServerProcess.h"
+#include "tests/support/LobbyProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -20,72 +21,15 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
+using testsupport::GameEnvironment;
+using testsupport::LobbyProcess;
 
 namespace
 {
 
 // Generous: the game, the lobby and the server share two cores, under the thread sanitizer too.
 constexpr int kWaitMs = 30000;
-
-// tessaro-lobby as a child process: its standard output (the JSON lines) as lines, its standard
-// error (its notes and the game's own output) as text. The destructor also kills the game the
-// lobby started (named by the lobby's launch line) if it still runs: killing the lobby would leave
-// it running, as it would leave a real one.
-class LobbyProcess : public testsupport::ChildProcess
-{
-public:
-    LobbyProcess(const std::vector<std::string>& args, const std::vector<std::string>& env)
-    {
-        Spawn(TESSARO_LOBBY_BIN, args, env);
-    }
-    ~LobbyProcess()
-    {
-        if (!Running())
-            return;
-        const std::optional<std::string> launch = WaitForLine("\"event\": \"launch\"", 0);
-        const long long game = launch ? testsupport::JsonInt(*launch, "pid").value_or(-1) : -1;
-        if (game > 0)
-            kill(static_cast<pid_t>(game), SIGKILL);
-    }
-
-    bool Started() const { return Pid() > 0; }
-
-    // The exit status once the lobby has printed its last line, -1 when it does not end in time.
-    int WaitForExitLine(int timeoutMs)
-    {
-        if (!WaitForLine("\"event\": \"exit\"", timeoutMs))
-            return -1;
-        return WaitForExit(timeoutMs);
-    }
-
-    // Everything so far, for failure messages.
-    std::string Report() const
-    {
-        std::string text = "lobby's lines:\n";
-        for (const std::string& line : Lines())
-            text += "  " + line + "\n";
-        return text + "lobby's and game's standard error:\n" + Stderr();
-    }
-};
-
-// This process's environment without what would change the game's run, plus extra.
-std::vector<std::string> GameEnvironment(const std::vector<std::string>& extra)
-{
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-    {
-        const std::string entry = *e;
-        if (entry.rfind("POP_HEADLESS=", 0) == 0 || entry.rfind("MINIMAL_", 0) == 0 ||
-            entry.rfind("TESSARO_PROXY=", 0) == 0)
-            continue;
-        env.push_back(entry);
-    }
-    env.insert(env.end(), extra.begin(), extra.end());
-    return env;
-}
 
 std::string ReadFile(const fs::path& path)
 {

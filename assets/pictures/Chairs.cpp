@@ -143,7 +143,7 @@ void DrawChair(Canvas& face, const Transform& pose)
     PaintWood(face, seat, kWoodLight, kWoodDark);
     face.Fill(cushion.Dilated(0.6), Paint::Solid(Rgb(kClothDark)));
     face.Fill(cushion, LitGradient(cushion, Rgb(kClothLight), Rgb(kClothDark)));
-    DrawBevel(face, cushion, {2, 0.30f, 0.30f});
+    DrawBevel(face, cushion, style::kClothBevel);
     face.Fill(mask(PipingPath()), Paint::Solid(Rgb(kGold)), 0.75f);
     // A tufting button in the middle of the cushion.
     const Vec2 middle = pose.Apply({1.75, 0});

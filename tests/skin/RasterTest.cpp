@@ -66,6 +66,33 @@ TEST(MaskRasterize, RectangleCoverageIsExactAndClippedAtTheEdges)
     }
 }
 
+// Slanted edges: the triangle (0, 0), (w, 0), (0, h) against the area under its hypotenuse,
+// integrated numerically; a shallow edge crosses many columns within one row, a steep one many
+// rows within one column, and one triangle runs off the grid.
+TEST(MaskRasterize, SlantedEdgesCoverTheAreaUnderThem)
+{
+    const double sizes[][2] = {{8, 2}, {2, 8}, {5.5, 3.25}, {12, 9}};
+    constexpr int kSize = 8;
+    for (const auto& size : sizes)
+    {
+        const double w = size[0], h = size[1];
+        const Mask mask = Mask::Rasterize(Path().AddPolygon({{0, 0}, {w, 0}, {0, h}}), kSize, kSize);
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+            {
+                constexpr int kSteps = 2000;
+                double area = 0;
+                for (int i = 0; i < kSteps; ++i)
+                {
+                    const double u = x + (i + 0.5) / kSteps;
+                    const double top = h * (1 - u / w);
+                    area += std::clamp(top - y, 0.0, 1.0) / kSteps;
+                }
+                EXPECT_NEAR(mask.At(x, y), area, 1e-3) << w << "x" << h << " at " << x << "," << y;
+            }
+    }
+}
+
 // Areas of the helpers' shapes, and how they combine: overlapping shapes fill as a union, a
 // reversed shape cuts a hole, and a mirroring transform keeps both true. Curves are polygons
 // that lie just inside them, some 1 % short of the true area.

@@ -230,21 +230,11 @@ bool ParseScenario(std::string_view text, const std::string& fileName, Scenario&
         return false;
     };
 
-    int lineNo = 0;
-    size_t pos = 0;
-    while (pos < text.size())
+    auto parseLine = [&](int lineNo, std::string_view raw)
     {
-        size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view raw = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
-        if (!raw.empty() && raw.back() == '\r')
-            raw.remove_suffix(1);
         const std::string_view line = TrimBlanks(raw);
         if (line.empty() || line[0] == '#')
-            continue;
+            return true;
         const std::vector<std::string> words = SplitWords(line);
         if (words[0] == "end")
         {
@@ -253,7 +243,7 @@ bool ParseScenario(std::string_view text, const std::string& fileName, Scenario&
             if (open.empty())
                 return fail(lineNo, "end without repeat");
             open.pop_back();
-            continue;
+            return true;
         }
         Step step;
         step.line = lineNo;
@@ -270,7 +260,10 @@ bool ParseScenario(std::string_view text, const std::string& fileName, Scenario&
             // The element stays where it is: only its own body grows from now on.
             open.push_back(&list.back());
         }
-    }
+        return true;
+    };
+    if (!ForEachLine(text, parseLine))
+        return false;
     if (!open.empty())
         return fail(open.back()->line, "repeat without end");
     out = std::move(result);

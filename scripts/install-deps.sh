@@ -29,6 +29,8 @@ packages=(
     sox
     libsox-fmt-base
     libsox-fmt-mp3
+    espeak-ng
+    ccache
 )
 
 for extra in "$@"; do

@@ -282,9 +282,37 @@ Parsed ParseCopyDataOptions(const std::vector<std::string>& args, CopyDataOption
     return Parsed::Ok;
 }
 
+Parsed ParseWatchOptions(const std::vector<std::string>& args, WatchOptions& out, std::string& error)
+{
+    Scanner scan(args);
+    while (!scan.Done())
+    {
+        const std::string name = scan.Next();
+        std::string value;
+        if (name == "--help" || name == "-h")
+            return Parsed::Help;
+        if (name != "--timeout")
+            return Fail(error, "unknown option " + name);
+        if (!scan.Value(value) || !ParseSeconds(value, out.timeoutSeconds))
+            return Fail(error, "--timeout needs a number of seconds above 0");
+    }
+    return Parsed::Ok;
+}
+
+std::string WatchUsage()
+{
+    return "usage: tessaro-lobby watch [--timeout SECONDS]\n"
+           "\n"
+           "Creates the lobby's window and prints its handle (the first line), then one JSON line for\n"
+           "every message a game sends it, like run, for a game started by other means: by hand, in a\n"
+           "debugger or inside a test, with launch value 7 (or AppInfo hLobbyWnd) set to the handle.\n"
+           "Ends on SIGINT or SIGTERM, or after --timeout, with status 0.\n";
+}
+
 std::string MainUsage()
 {
     return "usage: tessaro-lobby run --game PATH [options]     launch a game as the lobby does\n"
+           "       tessaro-lobby watch [--timeout SECONDS]     a lobby window for a game started elsewhere\n"
            "       tessaro-lobby send --to HANDLE --msg N [--wparam W] [--lparam L] [--post]\n"
            "       tessaro-lobby copydata --to HANDLE [--tag N] FILE\n"
            "\n"

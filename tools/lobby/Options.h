@@ -1,4 +1,4 @@
-// The command line of tessaro-lobby itself: the commands run, send and copydata.
+// The command line of tessaro-lobby itself: the commands run, watch, send and copydata.
 #pragma once
 
 #include "tools/lobby/LaunchLine.h"
@@ -34,6 +34,11 @@ struct SendOptions
     bool post = false;
 };
 
+struct WatchOptions
+{
+    double timeoutSeconds = 0; // 0: until a signal
+};
+
 struct CopyDataOptions
 {
     std::uint32_t to = 0;
@@ -52,11 +57,13 @@ enum class Parsed
 Parsed ParseRunOptions(const std::vector<std::string>& args, RunOptions& out, std::string& error);
 Parsed ParseSendOptions(const std::vector<std::string>& args, SendOptions& out, std::string& error);
 Parsed ParseCopyDataOptions(const std::vector<std::string>& args, CopyDataOptions& out, std::string& error);
+Parsed ParseWatchOptions(const std::vector<std::string>& args, WatchOptions& out, std::string& error);
 
 // The help texts, printed by --help.
 std::string MainUsage();
 std::string RunUsage();
 std::string SendUsage();
 std::string CopyDataUsage();
+std::string WatchUsage();
 
 } // namespace lobby

@@ -1,6 +1,7 @@
 // tessaro-lobby: the stand-in for the platform's lobby program.
 //
 //   tessaro-lobby run --game PATH [options]      launch a game and report what it tells the lobby
+//   tessaro-lobby watch                          a lobby window for a game started elsewhere
 //   tessaro-lobby send --to HANDLE --msg N ...   one window message to a running game
 //   tessaro-lobby copydata --to HANDLE FILE      one WM_COPYDATA to a running game
 //
@@ -336,6 +337,55 @@ int Run(const lobby::RunOptions& options)
     return timedOut ? kStatusTimeout : exitStatus;
 }
 
+// The lobby's window without a game of its own: every message reported until a signal or the
+// time-out. The signals are taken by a thread of their own (sigwait), which wakes the loop with the
+// wake message; the loop never runs in a signal handler.
+int Watch(const lobby::WatchOptions& options)
+{
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    std::atomic<bool> stop{false};
+    MessageWindow window(
+        [&stop](unsigned msg, platform::WPARAM wParam, platform::LPARAM lParam)
+        {
+            if (msg == kWakeMsg && wParam == kWakeTag && lParam == static_cast<platform::LPARAM>(getpid()))
+            {
+                stop.store(true);
+                return platform::LRESULT{0};
+            }
+            Emit(lobby::MessageLine(msg, wParam, lParam));
+            return platform::LRESULT{0};
+        });
+    if (!window.Get())
+        return Error("cannot create the lobby's window");
+    Emit("{\"event\": \"lobby\", \"hwnd\": " + std::to_string(window.Get()) + ", \"pid\": " + std::to_string(getpid()) +
+         "}");
+
+    // Stopped by a signal, or by the loop itself (SIGTERM to this process) once it is done.
+    std::thread signals(
+        [&stopSignals, handle = window.Get()]
+        {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            platform::PostWindowMessage(handle, kWakeMsg, kWakeTag, static_cast<platform::LPARAM>(getpid()));
+        });
+    using Clock = std::chrono::steady_clock;
+    std::optional<Clock::time_point> deadline;
+    if (options.timeoutSeconds > 0)
+        deadline = Clock::now() + Seconds(options.timeoutSeconds);
+    while (!stop.load() && !(deadline && Clock::now() >= *deadline))
+        platform::PumpWindowMessages(deadline ? WaitMs(*deadline) : -1);
+    if (!stop.load())
+        kill(getpid(), SIGTERM); // blocked here, so only the signal thread takes it
+    signals.join();
+    Emit("{\"event\": \"exit\", \"status\": 0}");
+    return 0;
+}
+
 int Send(const lobby::SendOptions& options)
 {
     if (options.post)
@@ -407,6 +457,8 @@ int main(int argc, char** argv)
     }
     if (command == "run")
         return Dispatch<lobby::RunOptions>(lobby::ParseRunOptions, lobby::RunUsage, Run, args);
+    if (command == "watch")
+        return Dispatch<lobby::WatchOptions>(lobby::ParseWatchOptions, lobby::WatchUsage, Watch, args);
     if (command == "send")
         return Dispatch<lobby::SendOptions>(lobby::ParseSendOptions, lobby::SendUsage, Send, args);
     if (command == "copydata")

@@ -6,19 +6,28 @@
 #
 # As part of building the target, the skin's game part is copied into the game's folder and its
 # shared part into the platform root (by default the folder above the game's), where games find
-# the pictures they name with "..\". OVERRIDE is a folder of the game's own pictures, laid out
-# like the game part (images/base/btn/chair1.png ...): copied last, each of them replaces the
-# default picture of that name. Staging runs again when the skin or an own picture changes, or
-# when an own picture is added or removed (a removed one gives way to the default again).
+# the pictures they name with "..\". OVERRIDE is a folder of the game's own pictures and sounds,
+# laid out like the game part (images/base/btn/chair1.png, sound/btn.ogg ...): copied last, each
+# of them replaces the default file of that name. Staging runs again when the skin or an own file
+# changes, or when an own file is added or removed (a removed one gives way to the default again).
 #
 # A build that makes no skin (the fuzz build) turns the call into nothing: tessaro_use_skin(OFF).
 
-# tessaro_use_skin(<skin folder> [TARGET <target that makes it>]): where the skin comes from;
-# OFF for a build without one.
+# tessaro_use_skin(<skin folder> [TARGET <target that makes it>] [MANIFESTS <file>...]): where the
+# skin comes from; OFF for a build without one. The manifests, relative to the folder, are written
+# last by what makes the skin, so they change whenever it does (by default pictures.txt, and
+# sounds.txt where the folder has one).
 function(tessaro_use_skin dir)
-    cmake_parse_arguments(ARG "" "TARGET" "" ${ARGN})
+    cmake_parse_arguments(ARG "" "TARGET" "MANIFESTS" ${ARGN})
+    if(NOT ARG_MANIFESTS)
+        set(ARG_MANIFESTS pictures.txt)
+        if(EXISTS ${dir}/sounds.txt)
+            list(APPEND ARG_MANIFESTS sounds.txt)
+        endif()
+    endif()
     set_property(GLOBAL PROPERTY TESSARO_SKIN_SOURCE ${dir})
     set_property(GLOBAL PROPERTY TESSARO_SKIN_SOURCE_TARGET "${ARG_TARGET}")
+    set_property(GLOBAL PROPERTY TESSARO_SKIN_SOURCE_MANIFESTS "${ARG_MANIFESTS}")
 endfunction()
 
 function(tessaro_stage_skin target game_dir)
@@ -43,8 +52,8 @@ function(tessaro_stage_skin target game_dir)
         COMMAND ${CMAKE_COMMAND} -E copy_directory ${skin}/game ${game_dir}
         COMMAND ${CMAKE_COMMAND} -E copy_directory ${skin}/shared ${root}
     )
-    # The manifest is written last by the generator: it changes whenever the skin does.
-    set(depends ${skin}/pictures.txt)
+    get_property(manifests GLOBAL PROPERTY TESSARO_SKIN_SOURCE_MANIFESTS)
+    list(TRANSFORM manifests PREPEND ${skin}/ OUTPUT_VARIABLE depends)
     if(ARG_OVERRIDE)
         get_filename_component(own_dir ${ARG_OVERRIDE} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
         if(NOT IS_DIRECTORY ${own_dir})

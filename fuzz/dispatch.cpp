@@ -1,10 +1,12 @@
 // Any messages from the game server through the game window's dispatch, on the main thread as the
 // application hands them over: FilterNetMessage (straight to the handler, or through the view's
 // delay queue released by GameViewBase::Update), and OnGameNetMessage called directly. Every type
-// is routed, so every handler of the table protocol runs, whatever it grows into. A message that
-// belongs to the game reaches HandleGameMessage once per route, unchanged and in arrival order on
-// each route; what the follow-ups send is a well-formed message, and nothing at all when sending
-// is off.
+// is routed, so every handler of the table protocol runs, whatever it grows into: among them the
+// chat and server texts (49, 144), system play (126), leave answers (38), kicks and account notices
+// (68), the wage (129), the game result (78), the quick-chat phrases (127) and the escape notices
+// (125, 55), each with arbitrary bytes and any length. A message that belongs to the game reaches
+// HandleGameMessage once per route, unchanged and in arrival order on each route; what the
+// follow-ups send is a well-formed message, and nothing at all when sending is off.
 //
 // Input: byte 0 options:
 //   bit 0  AppInfo bReplay          bit 1  AppInfo cNoSend = 1
@@ -96,6 +98,16 @@ public:
         {
             std::fill(std::begin(m_pGameView->m_pTableUser), std::end(m_pGameView->m_pTableUser), nullptr);
             m_pGameView->m_pSelfNode = nullptr;
+        }
+        // Nor a kick notice, a chat ban, phrases or lines left from the input before.
+        m_strKickNotice.clear();
+        m_strForbidChatMsg.clear();
+        std::memset(m_KickOutMsg, 0, sizeof(m_KickOutMsg));
+        if (m_pGameView)
+        {
+            m_pGameView->m_vQuickChat.clear();
+            m_pGameView->m_vecBulls.clear();
+            m_pGameView->m_vecChatLines.clear();
         }
     }
     // The game's own messages, as they arrive, on the list of the route the harness is driving.

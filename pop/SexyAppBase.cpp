@@ -3,6 +3,8 @@
 #include "pop/Dialog.h"
 #include "pop/DialogHost.h"
 #include "pop/Graphics.h"
+#include "pop/MusicInterface.h"
+#include "pop/SoundManager.h"
 #include "pop/WidgetManager.h"
 
 #include "platform/Path.h"
@@ -322,6 +324,12 @@ SDL_SystemCursor SystemCursorFor(int kind)
     }
 }
 
+// 0 to 1; what is not a number is silence.
+double ClampVolume(double volume)
+{
+    return volume >= 0.0 ? std::min(volume, 1.0) : 0.0;
+}
+
 std::string DefaultProgramIdentity()
 {
     char buf[PATH_MAX];
@@ -569,6 +577,16 @@ void SexyAppBase::Init()
             mHeadless = true;
         }
     }
+    // Audio once the mode is settled: a program that fell back to headless gets none either (unless
+    // the environment asks for it, see pop/Audio.h). Interfaces put in place before Init stay.
+    if (!mMusicInterface)
+        mMusicInterface = CreateMusicInterface(mHeadless);
+    if (!mSoundManager)
+        mSoundManager = CreateSoundManager(mHeadless);
+    if (mMusicInterface)
+        mMusicInterface->SetVolume(mMusicVolume);
+    if (mSoundManager)
+        mSoundManager->SetVolume(mSfxVolume);
     mInitialized = true;
     mWidgetManager->MarkDirty();
     UpdateCursor();
@@ -622,6 +640,9 @@ void SexyAppBase::Teardown()
     mDialogHost->ReleaseKilled(mModalDepth > 0);
     if (mWidgetManager)
         mWidgetManager->RemoveAllWidgets();
+    // Then the audio: nothing that could play is left, and the device closes before SDL goes.
+    mMusicInterface.reset();
+    mSoundManager.reset();
     // Then the windows.
     mWakeHandle = 0;
     if (mHWnd != 0)
@@ -637,6 +658,33 @@ void SexyAppBase::Teardown()
     s.window.reset();
     // Then SDL.
     s.video.Release();
+}
+
+// ---- Audio --------------------------------------------------------------------------------------
+
+void SexyAppBase::SetMusicVolume(double volume)
+{
+    mMusicVolume = ClampVolume(volume);
+    if (mMusicInterface)
+        mMusicInterface->SetVolume(mMusicVolume);
+}
+
+void SexyAppBase::SetSfxVolume(double volume)
+{
+    mSfxVolume = ClampVolume(volume);
+    if (mSoundManager)
+        mSoundManager->SetVolume(mSfxVolume);
+}
+
+bool SexyAppBase::LoadSound(int id, const std::string& fileName)
+{
+    return mSoundManager && mSoundManager->LoadSound(id, fileName);
+}
+
+void SexyAppBase::PlaySample(int id)
+{
+    if (mSoundManager)
+        mSoundManager->PlaySample(id);
 }
 
 // ---- The loop -----------------------------------------------------------------------------------

@@ -47,6 +47,8 @@ namespace Sexy
 
 class Dialog;
 class DialogHost;
+class MusicInterface;
+class SoundManager;
 class WidgetManager;
 
 // MsgBox buttons (the low four bits of its flags) and icons.
@@ -150,6 +152,29 @@ public:
     // Updates run and frames drawn so far.
     int mUpdateCount = 0;
     int mDrawCount = 0;
+
+    // ---- Audio (pop/MusicInterface.h, pop/SoundManager.h) ------------------------------------
+    // Created by Init when there is audio (pop/Audio.h decides), else null; an application or a test
+    // may put its own in their place. Released at the end of the application.
+    std::unique_ptr<MusicInterface> mMusicInterface;
+    std::unique_ptr<SoundManager> mSoundManager;
+    // The volumes the application keeps, 0 to 1: the music interface's overall volume and the sound
+    // manager's effects volume. Init gives them to the interfaces it creates, so they may be set
+    // before there is audio.
+    double mMusicVolume = 1.0;
+    double mSfxVolume = 1.0;
+    // Store the volume (clamped to 0..1) and apply it to the music interface or the sound manager
+    // when there is one. Applications override them to follow settings of their own.
+    virtual void SetMusicVolume(double volume);
+    virtual void SetSfxVolume(double volume);
+    double GetMusicVolume() const { return mMusicVolume; }
+    double GetSfxVolume() const { return mSfxVolume; }
+    // A sample file (a system file name) into the sound manager under id; false without a sound
+    // manager or when the file cannot be loaded.
+    bool LoadSound(int id, const std::string& fileName);
+    // Plays the sample under id once, at the effects volume; nothing without a sound manager or for
+    // an id that holds no sample.
+    void PlaySample(int id);
 
     // ---- Start and end ------------------------------------------------------------------------
     // Joins argv[1..] with single blanks into mCmdLine and hands it to ParseCmdLine.

@@ -8,10 +8,12 @@
 // the table with chair buttons on the empty seats, logs every message of its own types, and
 // prints a line of the table's seats whenever they change ("minimal: seats ...").
 //
-// Two settings come from the environment, since the lobby's command line has a fixed form:
+// A few settings come from the environment, since the lobby's command line has a fixed form:
 //   MINIMAL_SECONDS=N         the game ends by itself after N seconds (1 to 86400)
 //   MINIMAL_SCREENSHOT=FILE   the last screen drawn goes to FILE (PNG) when the game ends; a
 //                             relative name is taken from the game's folder
+//   MINIMAL_SAY=TEXT          once seated, the player says TEXT (UTF-8) to the table
+//   MINIMAL_ESCAPE=1          once seated (and after MINIMAL_SAY), the player presses the escape key
 #include "examples/minimal/MinimalApp.h"
 
 #include "pop/Image.h"

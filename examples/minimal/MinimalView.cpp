@@ -1,5 +1,7 @@
 #include "examples/minimal/MinimalView.h"
 
+#include "platform/Text.h"
+
 #include "pop/Color.h"
 #include "pop/Graphics.h"
 #include "tessaro/app/GameAppBase.h"
@@ -303,6 +305,14 @@ void MinimalView::HandleSitDownRes(std::uintptr_t, long)
 {
     m_bSeated = m_pAppInfo && m_pAppInfo->iTableNo > 0;
     MarkDirty();
+}
+
+void MinimalView::AddChat(std::wstring text, int kind)
+{
+    std::string line = platform::WideToUtf8(text);
+    line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }), line.end());
+    std::fprintf(stderr, "minimal: chat %d %s\n", kind, line.c_str());
+    GameViewBase::AddChat(std::move(text), kind);
 }
 
 } // namespace minimal

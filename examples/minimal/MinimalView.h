@@ -11,7 +11,10 @@
 //   minimal: seats 0=10002@1 1=self@2 2=- 3=90001@3+ ... buttons 2,4,5,6
 //
 // seat=user@chair for each local seat ("self" for the own place, "-" for an empty seat, "+" when
-// the player declared ready), then the seats whose chair button shows.
+// the player declared ready), then the seats whose chair button shows. Every chat line the view is
+// given is printed too, in UTF-8 with its colour index:
+//
+//   minimal: chat 8 [演示玩家]说:你好
 #pragma once
 
 #include "tessaro/view/GameViewBase.h"
@@ -45,6 +48,11 @@ public:
     std::wstring GameMessageText() const;
     // The seats line without its "minimal: " prefix.
     std::string SeatsReport() const;
+    bool IsSeated() const { return m_bSeated; }
+
+    // Every line reaches the chat and is printed (see above).
+    void AddChat(std::wstring text, int kind) override;
+    using GameViewBase::AddChat;
 
     // ---- The library's seats: the game's chair count, the report -------------------------------
     void SetTableUserInfo(char cFlag) override;

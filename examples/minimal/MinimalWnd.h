@@ -28,9 +28,20 @@ public:
     void OnTimer(int id) override;
     // A round of the table ended: the view counts it.
     void HandleGameResultServer(std::uintptr_t msg, long len) override;
+    // The escape key asks to leave, as the exit button will.
+    void KeyDown(Sexy::KeyCode key) override;
+    // Once the player sits: the line of MINIMAL_SAY, then the escape key of MINIMAL_ESCAPE.
+    void Update() override;
+
+    // A public chat line to the table (type 20), the text GBK.
+    void SendChat(const std::string& text);
 
 private:
     void SendAuthenReq();
+    // What the player does by himself once seated, from the environment (see Main.cpp).
+    std::string m_strSay;
+    bool m_bEscapeWhenSeated = false;
+    bool m_bSeatedActionsDone = false;
 
     MinimalView* m_pView;
 };

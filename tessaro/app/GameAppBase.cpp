@@ -3,9 +3,12 @@
 #include "platform/Path.h"
 #include "platform/Text.h"
 #include "pop/Common.h"
+#include "pop/MusicInterface.h"
+#include "pop/SoundManager.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/app/LaunchData.h"
 #include "tessaro/app/SettingsFiles.h"
+#include "tessaro/app/SoundPlayer.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/widgets/TextConversion.h"
@@ -58,6 +61,9 @@ GameAppBase::GameAppBase(const StartupOptions& options)
     // Several copies of a game may run only where the platform put multi.dat beside its folder.
     mOnlyAllowOneCopyToRun = !FileExists(std::string(m_szModuleDir) + "..\\multi.dat");
 
+    m_nBackMusicNum = GetBackMusicNum();
+    m_pSoundPlayer = std::make_unique<CSoundPlayer>(this);
+
     if (options.bConfigureLog)
     {
         LogConfig config{};
@@ -77,6 +83,7 @@ GameAppBase::~GameAppBase()
     m_pArialFont.reset();
     m_pBoldFont.reset();
     StopAllAudio();
+    m_pSoundPlayer.reset();
     FinalAppBaseRes();
 }
 
@@ -158,13 +165,23 @@ void GameAppBase::Init()
 
 void GameAppBase::StartBackMusic()
 {
-    // The sound player counts the music files (m_nBackMusicNum) and starts one of them at random;
-    // until it exists there is no music to start.
+    if (m_nBackMusicNum <= 0)
+        return;
+    m_nCurMusic = -1;
+    PlayMusic(std::rand() % m_nBackMusicNum);
 }
 
 void GameAppBase::StopAllAudio()
 {
-    // The music interface and the sound manager arrive with the sound player; nothing plays yet.
+    // The framework releases its interfaces at its orderly end; a program that never ran its loop
+    // still has them here.
+    if (mMusicInterface)
+    {
+        mMusicInterface->StopAllMusic();
+        mMusicInterface->UnloadAllMusic();
+    }
+    if (mSoundManager)
+        mSoundManager->ReleaseAllSounds();
 }
 
 // ---- Settings -------------------------------------------------------------------------------------

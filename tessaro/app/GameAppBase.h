@@ -8,10 +8,11 @@
 //     program's folder) and sends the log to user.log there (lines of level 20 and up);
 //   - the framework hands the command line to ParseCmdLine, which fills g_AppInfo and ends the
 //     program when the lobby gave fewer than 8 values;
-//   - Init initialises the framework, reads the desktop's work area, creates the fonts and reads
-//     the settings (set.dat) and the lobby's files (see tessaro/app/SettingsFiles.h);
+//   - Init initialises the framework, reads the desktop's work area, creates the fonts, reads
+//     the settings (set.dat) and the lobby's files (see tessaro/app/SettingsFiles.h) and starts a
+//     background music picked at random;
 //   - the lobby may then hand over a launch block or the path of a recorded game (OnCopyData).
-// The destructor saves the settings.
+// The destructor saves the settings and stops all music and sounds.
 //
 // The main window receives the dispatcher's message 1025 for every message from the game server
 // (handed to OnGameNetMessage) and the lobby's WM_COPYDATA (handed to OnCopyData).
@@ -31,7 +32,6 @@ namespace Ostra
 
 class GameViewBase;
 class GameWndBase;
-// The sound player; it arrives with the game's sound and music.
 class CSoundPlayer;
 
 class GameAppBase : public Sexy::SexyAppBase
@@ -90,6 +90,31 @@ public:
     bool HandleWindowMessage(unsigned msg, platform::WPARAM wParam, platform::LPARAM lParam,
                              platform::LRESULT* result) override;
 
+    // ---- Sound and music ------------------------------------------------------------------------
+    // Everything here follows the settings in g_AppInfo (bMusicOn, bSoundOn, bSpeechOn and their
+    // volumes 0 to 1000) and starts nothing while m_bHidden is set or, for files, without the
+    // framework's music interface. Files are the system's names, relative to the program's folder.
+    //
+    // How many background music files "wav\\0%d.mp3" (0, 1, 2 ...) exist in the program's folder,
+    // counted up to the first gap (at most 1000: higher ids are the sound player's own).
+    int GetBackMusicNum();
+    // Background music by number (0 to m_nBackMusicNum - 1; others do nothing), or a file under an
+    // id, as the current background music: the music playing before stops and m_nCurMusic becomes
+    // the id the file plays under. The game window moves on to the next number when it ends.
+    void PlayMusic(int number);
+    void PlayMusic(std::string name, int id);
+    // A framework sample as an effect or as speech. The framework's effects volume applies (see
+    // SetSfxVolume).
+    void PlaySoundA(int sample);
+    void PlaySpeech(int sample);
+    // A file as an effect (returns the id it plays under, -1 when nothing plays) or as speech.
+    int PlaySoundA(std::string name);
+    void PlaySpeech(std::string name);
+    // Re-apply the framework's stored music and effects volumes (mMusicVolume, mSfxVolume) to the
+    // music interface and the sound manager; the value given is not stored.
+    void SetMusicVolume(double volume) override;
+    void SetSfxVolume(double volume) override;
+
     // ---- Settings -----------------------------------------------------------------------------
     // Reads set.dat from the program's folder into g_AppInfo (the defaults when it cannot be read),
     // then the lobby's files. Init calls it after ParseCmdLine, whose login token the shop
@@ -121,9 +146,10 @@ public:
     char m_szModuleDir[260] = {};
     // The boss key has hidden the window: nothing plays.
     bool m_bHidden = false;
-    // Owned once the sound player exists; null until then.
-    CSoundPlayer* m_pSoundPlayer = nullptr;
-    // The background music playing, -1 for none; the number of music files (0 until music exists).
+    // Plays the sound files; created by the constructor, owned here.
+    std::unique_ptr<CSoundPlayer> m_pSoundPlayer;
+    // The background music playing, -1 for none; the number of music files, counted by the
+    // constructor.
     std::int32_t m_nCurMusic = -1;
     std::int32_t m_nBackMusicNum = 0;
 
@@ -156,8 +182,7 @@ protected:
 
 private:
     void FindModuleDir(const std::string& moduleDir);
-    // The first background music, and stopping all music and sounds at the end: they come with the
-    // sound player; until then there is nothing to start or stop.
+    // The first background music, at random, and stopping all music and sounds at the end.
     void StartBackMusic();
     void StopAllAudio();
     void OnReplayPath(const platform::COPYDATASTRUCT& data);

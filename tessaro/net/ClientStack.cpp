@@ -4,6 +4,7 @@
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameWndBase.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
 #include <cerrno>
@@ -326,13 +327,17 @@ void ClientStack::CallbackDelSocketNode(int iIndex, int)
     }
     if (m_pGameWnd)
         m_pGameWnd->m_bDisconnected = true;
+    // While the session closes, the server ending the connection after the last bytes is the
+    // clean end that was asked for, not a loss: nothing to tell, the game is ending anyway.
+    if (IsClosing())
+    {
+        m_iIndex = -1;
+        return;
+    }
     WriteLog(kLogLevel, kTag, "与游戏服务器连接中断CallbackDelSocketNode m_iIndex[%d]", current);
     m_iIndex = -1;
     if (m_pGameWnd)
         m_pGameWnd->CallBackTCPDisconnection();
-    // A loss while the session is being closed needs no message: the game is ending anyway.
-    if (IsTerminating())
-        return;
     MsgBox("与游戏服务器连接中断，请确保您的网络在2分钟内恢复正常，双击大厅左侧相应房间，即可重新继续游戏！",
            "Message");
     ShutdownApp();
@@ -413,21 +418,55 @@ void ClientDQ::WakeUp()
         m_pSendQueue->Interrupt();
 }
 
+void ClientDQ::FinishBy(std::chrono::steady_clock::time_point tDeadline)
+{
+    m_tFinishBy.store(tDeadline.time_since_epoch().count(), std::memory_order_release);
+    m_bFinishing.store(true, std::memory_order_release);
+    // An interrupted queue still hands out what it holds and then answers at once that it is
+    // empty, which is where the thread stops.
+    if (m_pSendQueue)
+        m_pSendQueue->Interrupt();
+}
+
+int ClientDQ::SendRoomWaitMs() const
+{
+    if (!m_bFinishing.load(std::memory_order_acquire))
+        return kSendRoomWaitMs;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline{Clock::duration(m_tFinishBy.load(std::memory_order_acquire))};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, kSendRoomWaitMs));
+}
+
 int ClientDQ::Run()
 {
     char item[kQueueItemLen];
     while (!IsTerminating())
     {
         const int n = m_pSendQueue ? m_pSendQueue->Get(item, kQueueItemLen, -1) : -1;
+        const bool finishing = m_bFinishing.load(std::memory_order_acquire);
         if (n < kQueueItemCountLen || !m_pClientStack)
+        {
+            if (finishing && (n == -2 || !m_pSendQueue))
+                break; // the queue is empty for good
             continue;
+        }
+        const bool connected = m_pClientStack->m_iIndex.load() >= 0;
+        const int waitMs = SendRoomWaitMs();
+        if (finishing && (!connected || waitMs <= 0))
+        {
+            // Lost (already told), or out of time: what is left cannot go out.
+            if (connected)
+                WriteLog(kLogLevel, kTag, "session closed with messages unsent[%d]", 1 + m_pSendQueue->GetCount());
+            break;
+        }
         std::int32_t count = 0;
         std::memcpy(&count, item, kQueueItemCountLen);
         // A burst must not overflow the write buffer while the server keeps reading: wait for
         // room first. A server that stops reading altogether loses the message after a while
         // (logged by the write), as a full buffer always did.
-        if (count >= 0 && count <= kMaxSendMsgLen && m_pClientStack->m_iIndex.load() >= 0)
-            m_pClientStack->WaitForSendRoom(count, kSendRoomWaitMs);
+        if (count >= 0 && count <= kMaxSendMsgLen && connected)
+            m_pClientStack->WaitForSendRoom(count, waitMs);
         m_pClientStack->SendClientMsg(item, n);
     }
     return 0;

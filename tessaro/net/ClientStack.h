@@ -13,6 +13,11 @@
 //
 // The game window (GameWndBase) creates and owns all of them when its session opens and stops them
 // in its destructor. A message is an opaque byte string here; its own header is the session's.
+//
+// Closing the session keeps the last messages (the statistics every exit sends): the sender
+// empties the outgoing queue (ClientDQ::FinishBy), then the connection sends what it holds and
+// ends cleanly (Stack::FinishBy), both within kSessionCloseDrainMs; a lost connection is not
+// waited for.
 #pragma once
 
 #include "tessaro/net/Frame.h"
@@ -23,11 +28,15 @@
 #include "platform/WindowBus.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 namespace Ostra
 {
+
+// How long closing the session may take at most to get the last messages out.
+inline constexpr int kSessionCloseDrainMs = 1000;
 
 class GameWndBase;
 
@@ -118,11 +127,24 @@ public:
     int Run() override;
     int Initialize(MsgQueue* pSendQueue, ClientStack* pClientStack);
 
+    // Asks the thread to hand every message still on the outgoing queue to the connection and
+    // then stop; returns at once. It stops earlier at tDeadline or when the connection is lost.
+    // The queue is interrupted for it (nothing more is waited for), so the owner puts no more and
+    // then waits with Thread::Wait, which ends by the deadline.
+    void FinishBy(std::chrono::steady_clock::time_point tDeadline);
+
 protected:
     void WakeUp() override;
 
     MsgQueue* m_pSendQueue = nullptr;
     ClientStack* m_pClientStack = nullptr;
+
+private:
+    // How long the message at hand may wait for room in the write buffer.
+    int SendRoomWaitMs() const;
+
+    std::atomic<bool> m_bFinishing{false};
+    std::atomic<std::chrono::steady_clock::rep> m_tFinishBy{0};
 };
 
 class Dispacher : public Thread

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -23,6 +24,9 @@ namespace
 constexpr int kLogLevel = 20;
 constexpr int kReuseDelay = 5; // seconds before a closed slot is taken again
 constexpr int kSelectTimeoutUs = 200000;
+// While finishing, how often the stack looks whether the peers have taken the last bytes: the
+// system tells of no such event.
+constexpr int kFinishAckPollUs = 2000;
 constexpr int kIdleWaitMs = 1000; // wait when no node is open
 constexpr int kProxyReadMax = 1024;
 // Receives per node and select pass; the steps served from what was received are not counted.
@@ -302,6 +306,7 @@ int Stack::AddSocketNode(int iSocket, int iType, int iReadHeadLen, int iTimeOut,
         node.cKillFlag = 0;
         // A reused slot must not inherit a finished or failed handshake.
         node.cProxyFlag = 0;
+        node.bWriteShut = false;
         ResetReadState(index);
         if (m_iMaxNodeIndex.load() < index)
             m_iMaxNodeIndex = index;
@@ -451,6 +456,63 @@ int Stack::GetPendingWrite(int iIndex)
     std::lock_guard<std::recursive_mutex> lock(m_hMutex);
     const SocketNode& node = m_pNodes[iIndex];
     return node.iSocket > 0 ? node.iWriteLen - node.iWriteBytes : 0;
+}
+
+void Stack::FinishBy(std::chrono::steady_clock::time_point tDeadline)
+{
+    m_tFinishBy.store(tDeadline.time_since_epoch().count(), std::memory_order_release);
+    m_bFinishing.store(true, std::memory_order_release);
+    Wake();
+}
+
+bool Stack::FinishStep(int* pWaitUs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point deadline{Clock::duration(m_tFinishBy.load(std::memory_order_acquire))};
+    int unsent = 0;
+    int unacked = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_hMutex);
+        const int maxIndex = m_iMaxNodeIndex.load();
+        for (int i = 0; i <= maxIndex; ++i)
+        {
+            SocketNode& node = m_pNodes[i];
+            // A node still talking to its proxy would never send what waits behind the handshake.
+            if (node.iSocket <= 0 || (node.iType != 2 && node.iType != 3) || node.cProxyFlag != 0)
+                continue;
+            if (node.iWriteLen > node.iWriteBytes)
+            {
+                unsent += node.iWriteLen - node.iWriteBytes;
+                continue;
+            }
+            // Everything is with the system: the end of writing follows the last byte, so the peer
+            // reads all of it before it sees the end.
+            if (!node.bWriteShut)
+            {
+                shutdown(node.iSocket, SHUT_WR);
+                node.bWriteShut = true;
+            }
+#ifdef SIOCOUTQ
+            // Closing while the peer has not yet taken what the system still holds could reset the
+            // connection and lose it.
+            int queued = 0;
+            if (ioctl(node.iSocket, SIOCOUTQ, &queued) == 0 && queued > 0)
+                unacked += queued;
+#endif
+        }
+    }
+    if (unsent == 0 && unacked == 0)
+        return true;
+    if (now >= deadline)
+    {
+        WriteLog(kLogLevel, "Stack", "closing with bytes unsent[%d] unacknowledged[%d]", unsent, unacked);
+        return true;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
+    const int slice = unsent > 0 ? kSelectTimeoutUs : kFinishAckPollUs;
+    *pWaitUs = static_cast<int>(std::min<long long>(left, slice));
+    return false;
 }
 
 void Stack::SetKillFlag(int iIndex, char cFlag)
@@ -776,6 +838,9 @@ int Stack::Run()
 {
     while (!IsTerminating())
     {
+        int waitUs = kSelectTimeoutUs;
+        if (m_bFinishing.load(std::memory_order_acquire) && FinishStep(&waitUs))
+            break;
         if (m_iMaxNodeIndex.load() < 0)
         {
             pollfd p{m_iWakeFd, POLLIN, 0};
@@ -826,7 +891,7 @@ int Stack::Run()
             }
         }
 
-        timeval tv{0, kSelectTimeoutUs};
+        timeval tv{0, waitUs};
         int ready = select(maxFd + 1, &readSet, &writeSet, nullptr, &tv);
         if (ready < 0)
         {

@@ -14,12 +14,17 @@
 // StartProxy and Wake may be called from any thread and take effect at once (they wake the select
 // loop). Callbacks and the read state belong to the stack thread. A subclass stops the thread in
 // its own destructor (Thread::Stop) before its members go away.
+//
+// Closing: Stop ends the thread at once and what the write buffers hold is lost. FinishBy lets the
+// thread send what is queued first and close each connection cleanly, within a deadline; the owner
+// then waits with Thread::Wait.
 #pragma once
 
 #include "tessaro/net/Proxy.h"
 #include "tessaro/net/Thread.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
@@ -48,6 +53,7 @@ struct SocketNode
     std::uint32_t tReuseTime = 0;
     std::atomic<char> cKillFlag{0};  // 1: the stack thread closes the node on its next pass
     std::atomic<char> cProxyFlag{0}; // 1: a proxy handshake runs on the node
+    bool bWriteShut = false;         // the stack is finishing and has sent the node's end of writing
     Proxy proxy;
 };
 
@@ -124,6 +130,15 @@ public:
     // Makes the select loop start its next pass at once.
     void Wake();
 
+    // Asks the thread to finish and returns at once: it goes on sending what its stream nodes have
+    // queued, then ends writing on each (so the peer reads everything and sees the end), waits
+    // until the peer has taken the bytes, and stops; at tDeadline it stops whatever is left. Reading
+    // goes on meanwhile. Nodes that are closed or still in a proxy handshake are not waited for.
+    // The owner then waits with Thread::Wait, which so ends by the deadline.
+    void FinishBy(std::chrono::steady_clock::time_point tDeadline);
+    // The thread is finishing or stopping: a connection that ends now was closed on purpose.
+    bool IsClosing() const { return IsTerminating() || m_bFinishing.load(std::memory_order_acquire); }
+
     // How long ConnectTCP waits for a connection, in milliseconds.
     int m_iConnectTimeoutMs = 10000;
 
@@ -158,10 +173,16 @@ private:
     void DatagramStep(int iIndex);
     void WriteStep(int iIndex);
     void DrainWakeFd();
+    // One look at the finishing: true when every node is done or the deadline has passed;
+    // otherwise how long the next select may wait.
+    bool FinishStep(int* pWaitUs);
 
     std::unique_ptr<char[]> m_pBuffers;
     std::unique_ptr<char[]> m_pAheadBuffers;
     int m_iWakeFd = -1;
+    std::atomic<bool> m_bFinishing{false};
+    // The finishing's deadline, as the steady clock's count since its epoch.
+    std::atomic<std::chrono::steady_clock::rep> m_tFinishBy{0};
 };
 
 // Creates a TCP socket and connects it to ulIP (network order) and iPort, waiting at most

@@ -4,6 +4,7 @@
 #include "tessaro/net/Log.h"
 #include "tessaro/view/GameViewBase.h"
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 
@@ -37,8 +38,6 @@ GameWndBase::~GameWndBase()
 
 // ---- Virtual operations whose behaviour comes with the rest of the session --------------------
 
-// The background music's rotation comes with the application's music.
-void GameWndBase::UpdateMusic() {}
 void GameWndBase::CallBackTCPDisconnection() {}
 
 bool GameWndBase::IsDelayMsg(int type)
@@ -47,29 +46,8 @@ bool GameWndBase::IsDelayMsg(int type)
 }
 
 void GameWndBase::OnBtnSet() {}
-void GameWndBase::OnButtonEsc() {}
 void GameWndBase::OnBtnScreen() {}
-void GameWndBase::HandleEscapeNotice(std::uintptr_t, long) {}
-void GameWndBase::HandleGameResultServer(std::uintptr_t, long) {}
-void GameWndBase::HandleGameResultPresent(std::uintptr_t, long) {}
-void GameWndBase::HandlePresentMoneyServer(std::uintptr_t, long) {}
-bool GameWndBase::JudgeAutoEscape()
-{
-    return false;
-}
-bool GameWndBase::CallBackKickNotice()
-{
-    return false;
-}
 void GameWndBase::StartReplayGameBase(char*) {}
-void GameWndBase::SoundChatInfo(char*, int) {}
-
-void GameWndBase::HandleKickPlayerRes(std::uintptr_t, long) {}
-void GameWndBase::HandleChatInfoNotice(std::uintptr_t, long) {}
-void GameWndBase::HandleKickOutServer(std::uintptr_t, long) {}
-void GameWndBase::HandleEscapeGameStateNotice(std::uintptr_t, long) {}
-void GameWndBase::HandleAutoSendNotice(std::uintptr_t, long) {}
-void GameWndBase::HandleChatInfoRes(std::uintptr_t, long) {}
 
 // ---- Sending ------------------------------------------------------------------------------------
 
@@ -262,22 +240,35 @@ int GameWndBase::OpenSession()
 
 void GameWndBase::CloseSession()
 {
-    // Every worker is asked to stop before any is waited for or deleted: the sender uses the
-    // connection and the connection the incoming queue until their threads have ended.
+    // Every exit sends its last messages (the own statistics) right before the application ends,
+    // so closing lets them out first: the sender empties the outgoing queue, then each connection
+    // sends what it holds and ends cleanly, all by one deadline. A connection already lost has
+    // nothing to wait for. Nothing is deleted before every worker has ended: the sender uses the
+    // connection and the connection the incoming queue until then.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSessionCloseDrainMs);
+    // Nothing more is handed to the main thread, which is here.
     if (m_pRecvQueue)
         m_pRecvQueue->Interrupt();
-    if (m_pSendQueue)
-        m_pSendQueue->Interrupt();
-    Thread* workers[] = {m_pClientStack2.get(), m_pClientStack.get(), m_pClientDQ.get(), m_pDispacher.get()};
-    for (Thread* t : workers)
+    if (m_pDispacher)
+        m_pDispacher->Stop();
+    if (m_pClientDQ)
     {
-        if (t)
-            t->Terminate();
+        if (IsNetAvailable())
+            m_pClientDQ->FinishBy(deadline);
+        else
+            m_pClientDQ->Terminate();
+        m_pClientDQ->Wait();
     }
-    for (Thread* t : workers)
+    ClientStack* stacks[] = {m_pClientStack2.get(), m_pClientStack.get()};
+    for (ClientStack* stack : stacks)
     {
-        if (t)
-            t->Wait();
+        if (stack)
+            stack->FinishBy(deadline);
+    }
+    for (ClientStack* stack : stacks)
+    {
+        if (stack)
+            stack->Wait();
     }
     m_pClientStack2.reset();
     m_pClientStack.reset();

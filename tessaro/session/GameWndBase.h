@@ -49,6 +49,8 @@ enum GameWndTimer : int
     TIMER_NET_TEST = 4,     // every 10 s: the net-speed probe and the stuck check
     TIMER_AUTO_LEAVE = 5,   // the automatic leave check
 };
+// The automatic leave check's period while the player sits at a table: 20 minutes.
+inline constexpr int kAutoLeaveMs = 1200000;
 
 class GameWndBase : public Sexy::Widget, public Sexy::ButtonListener
 {
@@ -154,6 +156,24 @@ public:
     // not in the shown table.
     void SendPlayerInfoChange();
 
+    // ---- Leaving -------------------------------------------------------------------------------
+    // With the flag true: when the lobby's window (AppInfo hLobbyWnd) is known, the own statistics
+    // and message 0x507 (first, second) to the lobby; then the application shuts down. With the
+    // flag false: the escape request to the server (type 115, 12 bytes, byte 8 = second, byte 9 =
+    // first).
+    void SendEscapeReq(int first, int second, bool toLobby);
+    // The game's state to the server (type 242, 12 bytes, byte 8 = the state's low byte); state 1
+    // (a game starts) first notes the time in AppInfo tPlayStart for the played minutes.
+    void SendGameStateChange(unsigned int state);
+    // The end of every exit: when the lobby's window is known, the own statistics (when asked)
+    // and message 0x507 (wParam, lParam) to it; then the application shuts down.
+    void ExitToLobby(int wParam, int lParam, bool sendStatistics);
+    // The notices' message box (one button) and the confirmation (two buttons, true when the
+    // player confirmed); narrow texts are GBK.
+    void ShowNotice(const std::string& text);
+    void ShowNotice(const std::wstring& text);
+    bool ConfirmMessage(const std::string& text);
+
     // ---- Sending -------------------------------------------------------------------------------
     // Sends a message of len bytes at msg: writes the 8-byte header into the caller's buffer
     // (version 3, type, len - 8 big-endian at offset 4) and queues it for the sender thread. Types
@@ -196,8 +216,10 @@ public:
     // and starts the connection's thread. Returns the connect result (the socket, 0 or more, or
     // negative on failure; 0 in replay mode). Once; a second call returns -1 and changes nothing.
     int OpenSession();
-    // Stops and deletes the workers (second connection, main connection, sender, dispatcher, in
-    // that order), then the queues. The destructor calls it; safe to call more than once.
+    // Stops the dispatcher, lets the sender hand on what is still queued and the connections send
+    // what they hold and end cleanly (within kSessionCloseDrainMs in all; a lost connection at
+    // once), then deletes the workers and the queues. The destructor calls it; safe to call more
+    // than once.
     void CloseSession();
     bool IsSessionOpen() const { return m_pSendQueue != nullptr; }
 
@@ -269,6 +291,15 @@ public:
     PlayerNode m_MaskPlayerNode[kTablePlayerNodes] = {};
     PlayerNode m_AllPlayerNode[kAllPlayerNodes] = {};
     int m_iAllPlayerNum = 0;
+
+    // Chat and kicks: the reason shown while chat is forbidden; the pending kick notice (empty:
+    // none); a copy of the first 284 bytes of the latest kind-0 kick notice, kept for games.
+    std::wstring m_strForbidChatMsg;
+    std::wstring m_strKickNotice;
+    static constexpr int kKickOutMsgLen = 284;
+    char m_KickOutMsg[kKickOutMsgLen] = {};
+    // A flag for games; the library neither reads nor writes it.
+    static bool m_bSendLeave;
 
     // The lobby watch: the lobby's process id, the watch on it and the thread that waits.
     pid_t m_dwLobbyPid = 0;

@@ -23,8 +23,6 @@ constexpr int kLogLevel = 20;
 constexpr const char* kTag = "GameWndBase";
 
 constexpr int kChatKindSystem = 2;
-// The automatic leave check restarts with every sit-down: 20 minutes.
-constexpr int kAutoLeaveMs = 1200000;
 // A hidden user (kept out of the list of all players).
 constexpr int kUserTypeHidden = 4;
 

@@ -98,6 +98,11 @@ void GameWndBase::OnTimer(int id)
     case TIMER_NET_TEST:
         SendTestNetProbe();
         break;
+    case TIMER_AUTO_LEAVE:
+        // Re-armed first: a leave that does not happen waits another full period.
+        SetAutoLeaveTime(kAutoLeaveMs);
+        JudgeAutoEscape();
+        break;
     default:
         break;
     }

@@ -96,6 +96,50 @@ void GameViewBase::AddChat(std::wstring text, int kind)
     m_vecChatLines.push_back(ChatLine{std::move(text), kind});
 }
 
+void GameViewBase::AddBull(const ChatInfo* info)
+{
+    if (!info)
+        return;
+    if (m_vecBulls.size() >= kMaxBulls)
+        m_vecBulls.erase(m_vecBulls.begin());
+    m_vecBulls.push_back(*info);
+}
+
+void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t msg, long len)
+{
+    // The count is little-endian, unlike the protocol's other numbers.
+    constexpr long kCountAt = 8;
+    constexpr long kEntriesAt = 16;
+    constexpr long kEntryLen = 196;
+    MsgView view(msg, len);
+    m_vQuickChat.clear();
+    if (!view.Has(kCountAt, 4))
+        return;
+    const unsigned char* p = view.Data() + kCountAt;
+    const auto count =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                  static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+    if (count <= 0)
+        return;
+    const long present = view.Length() > kEntriesAt ? (view.Length() - kEntriesAt) / kEntryLen : 0;
+    const long n = std::min<long>(count, present);
+    if (n < count)
+        WriteLog(20, "GameViewBase", "quick chat count[%d] but [%ld] entries in len[%ld]", count, n, len);
+    m_vQuickChat.reserve(static_cast<std::size_t>(n));
+    for (long i = 0; i < n; ++i)
+    {
+        const long at = kEntriesAt + i * kEntryLen;
+        // On the wire the 32-bit value sits between the phrase and the folder.
+        QuickChatInfo entry{};
+        view.Copy(at, entry.szText, sizeof(entry.szText));
+        view.Copy(at + 128, &entry.iReserved, sizeof(entry.iReserved));
+        view.Copy(at + 132, entry.szSoundDir, sizeof(entry.szSoundDir));
+        view.Copy(at + 164, entry.szSoundFile, sizeof(entry.szSoundFile));
+        m_vQuickChat.push_back(entry);
+    }
+    // The phrase list widget, which gets a line per phrase with text, comes with the chat input.
+}
+
 void GameViewBase::HandleTestNetMsg(std::uintptr_t msg, long len)
 {
     constexpr int kTestNetMsgLen = 20;
@@ -168,7 +212,6 @@ int GameViewBase::GetAmountName(int, char* out)
 }
 void GameViewBase::HandleReadyNotice(std::uintptr_t, long) {}
 void GameViewBase::HandleGameResultServer(std::uintptr_t, long) {}
-void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t, long) {}
 void GameViewBase::HandleEscapeNotice(std::uintptr_t, long) {}
 int GameViewBase::IsInUserShowRect(int, int)
 {

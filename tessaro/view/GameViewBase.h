@@ -12,6 +12,7 @@
 #include "pop/Widget.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/net/MsgQueue.h"
+#include "tessaro/session/ChatRecords.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +42,18 @@ inline constexpr int kDelayQueueSlots = 500;
 inline constexpr int kDelayQueueSlotSize = 10788;
 inline constexpr int kDelayItemLen = 10756;
 inline constexpr int kMaxDelayMsgLen = kDelayItemLen - 4; // 10752
+
+// One quick-chat phrase as the view keeps it, with the voice file that the chat sound plays when a
+// received line contains the phrase ("<folder>\m_<file>" or "w_" by the speaker's sex). Texts are
+// GBK, zero-terminated when shorter than their field.
+struct QuickChatInfo
+{
+    char szText[128];
+    char szSoundDir[32];
+    char szSoundFile[32];
+    std::int32_t iReserved; // carried over from the message unchanged; the library never reads it
+};
+static_assert(sizeof(QuickChatInfo) == 196);
 
 class GameViewBase : public Sexy::Widget,
                      public Sexy::ButtonListener,
@@ -133,6 +146,9 @@ public:
     virtual void HandleTestNetMsg(std::uintptr_t msg, long len);
     virtual void HandleReadyNotice(std::uintptr_t msg, long len);
     virtual void HandleGameResultServer(std::uintptr_t msg, long len);
+    // Type 127: the server's quick-chat phrases replace m_vQuickChat (count at 8, little-endian,
+    // entries of 196 bytes from 16). A count beyond the entries the message holds reads only those
+    // that are there.
     virtual void HandleQuickChatInfoRes(std::uintptr_t msg, long len);
     virtual void HandleEscapeNotice(std::uintptr_t msg, long len);
     // The user id of the player whose portrait box holds the point, 0 for none.
@@ -151,6 +167,11 @@ public:
     }
 
     void SetPlayerNode(PlayerNode* nodes) { m_pPlayerNode = nodes; }
+
+    // A server text for the top bulletin. Stand-in until the bulletin widget exists: the view keeps
+    // a copy of each record in m_vecBulls, oldest first, at most kMaxBulls of them; the widget
+    // takes over the records when it comes.
+    void AddBull(const ChatInfo* info);
 
     // ---- Seats and chairs (for games) ------------------------------------------------------------
     // Puts a record into a seat slot (marking the view dirty when redraw is set); false for a seat
@@ -214,6 +235,13 @@ public:
     };
     static constexpr std::size_t kMaxChatLines = 1000;
     std::vector<ChatLine> m_vecChatLines;
+
+    // The quick-chat phrases last received, in message order (phrases without text included).
+    std::vector<QuickChatInfo> m_vQuickChat;
+
+    // The bulletin stand-in's records (see AddBull).
+    static constexpr std::size_t kMaxBulls = 200;
+    std::vector<ChatInfo> m_vecBulls;
 
 private:
     // The ten chair buttons with the skin's chair pictures, hidden, in the view.

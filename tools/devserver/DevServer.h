@@ -65,6 +65,9 @@ public:
     // open as closed. Once; the destructor calls it too.
     void Shutdown();
 
+    // The table mode's room, null without it; for the operator's console.
+    devserver::Room* GetRoom() { return m_room.get(); }
+
     void CallbackAddSocketNode(int iIndex) override;
     void CallbackDelSocketNode(int iIndex, int iReason) override;
     void CallbackDelSocketNodeFromKillFlag(int iIndex) override;

@@ -32,7 +32,8 @@ void RoomHandler::OnConnect(Connection& conn)
 bool RoomHandler::OnMessage(Connection& conn, std::string_view msg)
 {
     const int type = MsgType(msg);
-    if (type == kAuthRequestType || type == kSitDownRequestType || type == kReadyAnswerType)
+    if (type == kAuthRequestType || type == kSitDownRequestType || type == kReadyAnswerType ||
+        type == kChatRequestType || type == kRequestType || type == kEscapeRequestType || type == kGameStateType)
     {
         m_room.Received(conn.Id(), std::string(msg));
         return true;

@@ -66,8 +66,8 @@ private:
 };
 
 // Feeds the room: every connection, its end and its messages. The room's own requests
-// (authentication, chair request, ready answer) stop here; every other message goes on to the
-// handlers after this one as well.
+// (authentication, chair request, ready answer, chat, requests, escape, game state) stop here; every other message goes
+// on to the handlers after this one as well.
 class RoomHandler : public MessageHandler
 {
 public:

@@ -115,6 +115,7 @@ const std::vector<IntOption>& TableIntOptions()
         {"--round-pause", 0, kMaxLatencyMs, &TableOptions::roundPauseMs},
         {"--bot-delay", 0, kMaxWaitMs, &TableOptions::botDelayMs},
         {"--auth-wait", 0, kMaxWaitMs, &TableOptions::authWaitMs},
+        {"--game-length", 0, kMaxGameLengthMs, &TableOptions::gameLengthMs},
     };
     return options;
 }
@@ -168,24 +169,27 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         }
         if (name == "--help" || name == "-h")
             return Parsed::Help;
-        if (name == "--quiet" || name == "--auto-sit")
+        if (name == "--quiet" || name == "--auto-sit" || name == "--bot-chat" || name == "--console")
         {
             if (hasValue)
                 return Fail(error, name + " takes no value");
             if (name == "--quiet")
-                out.quiet = true;
-            else
             {
-                out.table.autoSit = true;
-                if (firstTableOption.empty())
-                    firstTableOption = name;
+                out.quiet = true;
+                continue;
             }
+            bool& flag = name == "--auto-sit"   ? out.table.autoSit
+                         : name == "--bot-chat" ? out.table.botChat
+                                                : out.table.console;
+            flag = true;
+            if (firstTableOption.empty())
+                firstTableOption = name;
             continue;
         }
         const IntOption* intOption = FindIntOption(name);
         if (!intOption && name != "--listen" && name != "--script" && name != "--echo" && name != "--latency" &&
             name != "--json-log" && name != "--max-clients" && name != "--stack-log" && name != "--players" &&
-            name != "--seed")
+            name != "--seed" && name != "--phrases")
             return Fail(error,
                         name.compare(0, 1, "-") == 0 ? "unknown option " + name : "unexpected argument '" + name + "'");
         if (!hasValue)
@@ -196,7 +200,7 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         }
         if (value.empty())
             return Fail(error, name + " needs a value");
-        if ((intOption && name != "--tables") || name == "--players" || name == "--seed")
+        if ((intOption && name != "--tables") || name == "--players" || name == "--seed" || name == "--phrases")
         {
             if (firstTableOption.empty())
                 firstTableOption = name;
@@ -244,6 +248,10 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         else if (name == "--players")
         {
             out.table.playersFile = value;
+        }
+        else if (name == "--phrases")
+        {
+            out.table.phrasesFile = value;
         }
         else if (name == "--seed")
         {
@@ -293,12 +301,19 @@ std::string Usage()
                        "  --bots N             bots at every table where a real player sits (0 to chairs-1)\n"
                        "  --bot-delay MS       a bot answers the ready call after MS (default 500)\n"
                        "  --round-pause MS     from a game's end to the next ready call (default 2000)\n"
+                       "  --game-length MS     the placeholder game runs MS before it ends (default 0)\n"
+                       "  --phrases FILE       quick-chat phrases sent after sitting down: folder | file | phrase\n"
+                       "  --bot-chat           bots say a phrase now and then\n"
+                       "  --console            operator commands from standard input even when it is no\n"
+                       "                       terminal (on a terminal they always are; 'help' lists them)\n"
                        "\n"
                        "Scenario commands, one per line ('#' starts a comment line):\n"
                        "  send TYPE [HEX]  send TEMPLATE [ARGS]  sendmsg HEX  raw HEX  frame-version V\n"
                        "  split N [GAP_MS]  batch N  wait MS  expect TYPE [TIMEOUT_MS]  close\n"
                        "  repeat N ... end\n"
                        "  room auth USER_ID  room sit TABLE CHAIR  room stand  room ready  (table mode)\n"
+                       "  room OPERATOR-COMMAND  (bulletin, invite, notice, forbid, allow, wage, autoplay,\n"
+                       "                          escape-query, dismiss, say: see the console's help)\n"
                        "Templates:\n";
     for (const TemplateEntry& tmpl : TemplateTable())
     {

@@ -15,6 +15,7 @@ inline constexpr int kMaxLatencyMs = 600000;
 inline constexpr int kMaxTables = 127; // table numbers travel as signed bytes
 inline constexpr int kMaxChairs = 10;
 inline constexpr int kMaxWaitMs = 60000;
+inline constexpr int kMaxGameLengthMs = 3600000;
 
 // The table mode's options; `tables` 0 means the mode is off.
 struct TableOptions
@@ -33,6 +34,10 @@ struct TableOptions
     int roundPauseMs = 2000;
     int botDelayMs = 500;
     int authWaitMs = 300;
+    std::string phrasesFile; // quick-chat phrases sent after sitting down; empty: none
+    int gameLengthMs = 0;    // how long the placeholder game runs; 0: it ends at once
+    bool botChat = false;
+    bool console = false; // operator commands from standard input even when it is no terminal
 };
 
 struct Options

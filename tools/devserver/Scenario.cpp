@@ -2,6 +2,7 @@
 
 #include "tools/devserver/TextFile.h"
 #include "tools/devserver/Wire.h"
+#include "tools/devserver/room/Operator.h"
 
 namespace devserver
 {
@@ -188,7 +189,22 @@ private:
             command.kind = what == "stand" ? RoomCommand::Kind::Stand : RoomCommand::Kind::Ready;
             return true;
         }
-        return Fail("usage: room auth USER_ID, room sit TABLE CHAIR, room stand or room ready");
+        if (what == "auth" || what == "sit" || what == "stand" || what == "ready")
+            return Fail("usage: room auth USER_ID, room sit TABLE CHAIR, room stand or room ready");
+        if (what == "help")
+            return Fail("room help: the list is for the console; the commands are in docs/DEVSERVER.md");
+        // Anything else is an operator's command, as the console takes it.
+        command.kind = RoomCommand::Kind::Operator;
+        const std::string_view line = TrimBlanks(m_step.text);
+        const size_t at = line.find(what, 4);
+        if (what.empty() || !ParseOperatorCommand(line.substr(at), command.op, m_error))
+        {
+            if (what.empty())
+                m_error = "usage: room auth USER_ID, room sit TABLE CHAIR, room stand, room ready or room "
+                          "OPERATOR-COMMAND";
+            return false;
+        }
+        return true;
     }
 
     bool Raw()

@@ -14,6 +14,7 @@
 //   room auth USER_ID          the room acts for this connection's player as on his own
 //   room sit TABLE CHAIR       request (32, 149, 27); `stand` leaves his table. Table mode only
 //   room stand | room ready
+//   room OPERATOR-COMMAND      an operator's command (room/Operator.h), as on the console
 //
 // Blank lines and lines whose first non-blank character is '#' are skipped. Numbers are decimal;
 // hexadecimal bytes are written as pairs, with or without blanks between the pairs.

@@ -2,12 +2,15 @@
 //
 // docs/DEVSERVER.md describes the options, the JSON lines and the scenario format.
 #include "tessaro/net/Log.h"
+#include "tools/devserver/Console.h"
 #include "tools/devserver/DevServer.h"
 #include "tools/devserver/Handlers.h"
 #include "tools/devserver/JsonLog.h"
 #include "tools/devserver/Options.h"
 #include "tools/devserver/Scenario.h"
+#include "tools/devserver/room/PlaceholderGame.h"
 #include "tools/devserver/room/PlayerDirectory.h"
+#include "tools/devserver/room/QuickChat.h"
 #include "tools/devserver/room/Room.h"
 
 #include <cerrno>
@@ -90,6 +93,18 @@ bool MakeRoomConfig(const devserver::TableOptions& t, std::optional<devserver::R
         error = playersError.Text();
         return false;
     }
+    std::shared_ptr<const std::vector<devserver::QuickChatEntry>> phrases;
+    if (!t.phrasesFile.empty())
+    {
+        auto loaded = std::make_shared<std::vector<devserver::QuickChatEntry>>();
+        devserver::PhrasesFileError phrasesError;
+        if (!devserver::LoadPhrases(t.phrasesFile, *loaded, phrasesError))
+        {
+            error = phrasesError.Text();
+            return false;
+        }
+        phrases = std::move(loaded);
+    }
     devserver::RoomConfig config;
     config.tables = t.tables;
     config.chairs = t.chairs;
@@ -104,6 +119,13 @@ bool MakeRoomConfig(const devserver::TableOptions& t, std::optional<devserver::R
     config.roundPauseMs = t.roundPauseMs;
     config.botDelayMs = t.botDelayMs;
     config.authWaitMs = t.authWaitMs;
+    config.phrases = std::move(phrases);
+    config.botChat = t.botChat;
+    if (t.gameLengthMs > 0)
+    {
+        const int length = t.gameLengthMs;
+        config.game = [length] { return std::make_unique<devserver::PlaceholderGame>(length); };
+    }
     out = std::move(config);
     return true;
 }
@@ -182,6 +204,16 @@ int main(int argc, char** argv)
         server.AddHandler(std::make_unique<EchoHandler>(options.echo));
     if (server.Open(error) < 0)
         return Fail(kStatusFailure, error);
+    // The operator's console: standard input on a terminal, or anyway with --console. Its end
+    // ends the console only.
+    std::unique_ptr<Console> console;
+    if (server.GetRoom() && (options.table.console || isatty(STDIN_FILENO)))
+    {
+        console = std::make_unique<Console>(STDIN_FILENO, *server.GetRoom(),
+                                            [](const std::string& text) { std::fputs(text.c_str(), stderr); });
+        if (!console->Start())
+            return Fail(kStatusFailure, "cannot start the console");
+    }
 
     signalfd_siginfo info{};
     ssize_t n;
@@ -191,6 +223,8 @@ int main(int argc, char** argv)
     JsonLine stop("stop");
     stop.Str("signal", info.ssi_signo == SIGINT ? "SIGINT" : info.ssi_signo == SIGTERM ? "SIGTERM" : "unknown");
     log->Write(std::move(stop));
+    if (console)
+        console->Stop();
     server.Shutdown();
     return 0;
 }

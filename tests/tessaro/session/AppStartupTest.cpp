@@ -5,6 +5,7 @@
 
 #include "platform/Path.h"
 #include "pop/TestHarness.h"
+#include "tessaro/app/SoundPlayer.h"
 #include "tessaro/net/Log.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,9 @@ TEST_F(AppStartupTest, ConstructionFixesTheWindowAndEntersTheProgramFolder)
     EXPECT_FALSE(app.m_bMaximized);
     EXPECT_TRUE(app.m_strTips.empty());
     EXPECT_FALSE(app.m_bHidden);
-    EXPECT_EQ(app.m_pSoundPlayer, nullptr);
+    // The sound player exists from construction on, owned by and playing for this application.
+    ASSERT_NE(app.m_pSoundPlayer, nullptr);
+    EXPECT_EQ(app.m_pSoundPlayer->m_pApp, &app);
     EXPECT_EQ(app.m_nCurMusic, -1);
     EXPECT_EQ(app.m_nBackMusicNum, 0);
 }

@@ -17,6 +17,8 @@ constexpr size_t kReadyAnswerLen = 12;
 constexpr size_t kPlayerJoinLen = 88;
 constexpr size_t kPlayerLeaveLen = 12;
 constexpr size_t kSitOrLeaveLen = 16;
+constexpr size_t kShortNoticeLen = 12; // 115, 125, 126, 242
+constexpr size_t kWageNoticeLen = 24;
 
 constexpr size_t kAgainLoginNick = 9;
 constexpr size_t kAgainLoginTable = 220;
@@ -52,6 +54,28 @@ std::string EntryList(unsigned char type, const std::vector<PlayerRecord>& entri
 bool IsType(std::string_view msg, unsigned char type)
 {
     return HasMsgHeader(msg) && MsgType(msg) == type;
+}
+
+// A zero-terminated text of a field of width bytes that the caller has checked to be there.
+std::string GetText(std::string_view msg, size_t offset, size_t width)
+{
+    const std::string_view field = msg.substr(offset, width);
+    return std::string(field.substr(0, field.find('\0')));
+}
+
+std::string ChatMessage(unsigned char type, const ChatLine& line)
+{
+    std::string msg = Blank(type, kChatLen);
+    PutBE32(msg, 8, static_cast<std::uint32_t>(line.senderId));
+    PutText(msg, 12, line.senderNick, kNickLen);
+    PutBE32(msg, 28, static_cast<std::uint32_t>(line.targetId));
+    PutText(msg, 32, line.targetNick, kNickLen);
+    // The client reads the text up to its terminator: one is always left.
+    PutText(msg, 48, line.text, kChatTextLen - 1);
+    PutByte(msg, 560, line.kind);
+    PutBE32(msg, 564, static_cast<std::uint32_t>(line.requestValue));
+    PutByte(msg, 568, line.requestByte);
+    return msg;
 }
 
 } // namespace
@@ -172,6 +196,96 @@ std::string EncodeAgainLogin(std::uint8_t table, std::uint8_t chair, const std::
     return msg;
 }
 
+std::string EncodeChatLine(const ChatLine& line)
+{
+    return ChatMessage(kChatLineType, line);
+}
+
+std::string EncodeServerText(const ServerText& text)
+{
+    std::string msg = Blank(kServerTextType, kServerTextLen);
+    PutBE32(msg, 8, static_cast<std::uint32_t>(text.id));
+    PutText(msg, 12, text.name, kServerTextNameLen - 1);
+    PutByte(msg, 48, text.kind);
+    PutText(msg, 57, text.text, kServerTextTextLen - 1);
+    return msg;
+}
+
+std::string EncodeLeaveAnswer(LeaveResult result, std::int8_t targetSex, std::string_view text)
+{
+    std::string msg = Blank(kLeaveAnswerType, kLeaveAnswerLen);
+    PutByte(msg, 8, static_cast<std::uint8_t>(result));
+    PutText(msg, 10, std::string(text), 255);
+    PutByte(msg, 266, targetSex);
+    return msg;
+}
+
+std::string EncodePlayerLeft(const PlayerLeft& left)
+{
+    std::string msg = Blank(kPlayerLeftType, kPlayerLeftLen);
+    PutByte(msg, 8, left.chair);
+    PutBE32(msg, 12, static_cast<std::uint32_t>(left.userId));
+    PutByte(msg, 16, static_cast<std::uint8_t>(left.reason));
+    PutByte(msg, 17, left.update ? 1 : 0);
+    PutBE32(msg, 20, static_cast<std::uint32_t>(left.money));
+    PutBE32(msg, 24, static_cast<std::uint32_t>(left.amount));
+    PutBE32(msg, 28, static_cast<std::uint32_t>(left.wealth));
+    return msg;
+}
+
+std::string EncodeAccountNotice(const AccountNotice& notice)
+{
+    std::string msg = Blank(kAccountNoticeType, kAccountNoticeLen);
+    PutByte(msg, 8, notice.kind);
+    PutBE32(msg, 12, static_cast<std::uint32_t>(notice.userId));
+    PutText(msg, 16, notice.text, kAccountTextLen - 1);
+    PutBE32(msg, 280, static_cast<std::uint32_t>(notice.value));
+    return msg;
+}
+
+std::string EncodeWageNotice(const WageNotice& notice)
+{
+    std::string msg = Blank(kWageNoticeType, kWageNoticeLen);
+    PutByte(msg, 8, notice.kind);
+    PutBE32(msg, 12, static_cast<std::uint32_t>(notice.limit));
+    PutBE32(msg, 16, static_cast<std::uint32_t>(notice.number));
+    PutBE32(msg, 20, static_cast<std::uint32_t>(notice.amount));
+    return msg;
+}
+
+std::string EncodeAutoPlay(std::uint8_t chair, std::uint8_t mode)
+{
+    std::string msg = Blank(kAutoPlayType, kShortNoticeLen);
+    PutByte(msg, 8, chair);
+    PutByte(msg, 9, mode);
+    return msg;
+}
+
+std::string EncodeEscapeQuery(std::int8_t state)
+{
+    std::string msg = Blank(kEscapeQueryType, kShortNoticeLen);
+    PutByte(msg, 8, state);
+    return msg;
+}
+
+std::string EncodeQuickChat(const std::vector<QuickChatEntry>& entries)
+{
+    const size_t count = std::min(entries.size(), kMaxQuickChatEntries);
+    std::string msg = Blank(kQuickChatType, kQuickChatHeaderLen + count * kQuickChatEntryLen);
+    // The client reads the count as it lies in its memory, unlike every other number.
+    PutLE32(msg, 8, static_cast<std::uint32_t>(count));
+    for (size_t i = 0; i < count; ++i)
+    {
+        const QuickChatEntry& e = entries[i];
+        const size_t at = kQuickChatHeaderLen + i * kQuickChatEntryLen;
+        PutText(msg, at, e.text, kPhraseLen - 1);
+        PutBE32(msg, at + kPhraseLen, e.value);
+        PutText(msg, at + kPhraseLen + 4, e.folder, kSoundDirLen - 1);
+        PutText(msg, at + kPhraseLen + 4 + kSoundDirLen, e.file, kSoundFileLen - 1);
+    }
+    return msg;
+}
+
 bool DecodeAuthRequest(std::string_view msg, AuthRequest& out)
 {
     if (!IsType(msg, kAuthRequestType) || !HasBytes(msg, 8, 4))
@@ -198,6 +312,53 @@ bool DecodeReadyAnswer(std::string_view msg)
     return IsType(msg, kReadyAnswerType);
 }
 
+bool DecodeChatLine(std::string_view msg, ChatLine& out)
+{
+    if (!(IsType(msg, kChatRequestType) || IsType(msg, kChatLineType)) || !HasBytes(msg, 0, kChatLen))
+        return false;
+    ChatLine line;
+    line.senderId = static_cast<std::int32_t>(GetBE32(msg, 8));
+    line.senderNick = GetText(msg, 12, kNickLen);
+    line.targetId = static_cast<std::int32_t>(GetBE32(msg, 28));
+    line.targetNick = GetText(msg, 32, kNickLen);
+    line.text = GetText(msg, 48, kChatTextLen);
+    line.kind = GetByte(msg, 560);
+    line.requestValue = static_cast<std::int32_t>(GetBE32(msg, 564));
+    line.requestByte = GetByte(msg, 568);
+    out = std::move(line);
+    return true;
+}
+
+bool DecodeRequest(std::string_view msg, Request& out)
+{
+    if (!IsType(msg, kRequestType) || !HasBytes(msg, 0, kRequestLen))
+        return false;
+    Request request;
+    request.targetId = static_cast<std::int32_t>(GetBE32(msg, 8));
+    request.kind = GetByte(msg, 12);
+    request.word = GetText(msg, 13, kRequestWordLen);
+    request.value = static_cast<std::int32_t>(GetBE32(msg, 272));
+    out = std::move(request);
+    return true;
+}
+
+bool DecodeEscapeRequest(std::string_view msg, EscapeRequest& out)
+{
+    if (!IsType(msg, kEscapeRequestType) || !HasBytes(msg, 8, 2))
+        return false;
+    out.state = GetByte(msg, 8);
+    out.confirm = GetByte(msg, 9);
+    return true;
+}
+
+bool DecodeGameState(std::string_view msg, std::uint8_t& state)
+{
+    if (!IsType(msg, kGameStateType) || !HasBytes(msg, 8, 1))
+        return false;
+    state = GetByte(msg, 8);
+    return true;
+}
+
 std::string EncodeAuthRequest(std::int32_t userId, std::string_view token)
 {
     std::string msg = Blank(kAuthRequestType, kAuthRequestLen);
@@ -217,6 +378,36 @@ std::string EncodeSitDownRequest(std::uint8_t table, std::uint8_t chair)
 std::string EncodeReadyAnswer()
 {
     return Blank(kReadyAnswerType, kReadyAnswerLen);
+}
+
+std::string EncodeChatRequest(const ChatLine& line)
+{
+    return ChatMessage(kChatRequestType, line);
+}
+
+std::string EncodeRequest(const Request& request)
+{
+    std::string msg = Blank(kRequestType, kRequestLen);
+    PutBE32(msg, 8, static_cast<std::uint32_t>(request.targetId));
+    PutByte(msg, 12, request.kind);
+    PutText(msg, 13, request.word, kRequestWordLen - 1);
+    PutBE32(msg, 272, static_cast<std::uint32_t>(request.value));
+    return msg;
+}
+
+std::string EncodeEscapeRequest(std::uint8_t state, std::uint8_t confirm)
+{
+    std::string msg = Blank(kEscapeRequestType, kShortNoticeLen);
+    PutByte(msg, 8, state);
+    PutByte(msg, 9, confirm);
+    return msg;
+}
+
+std::string EncodeGameState(std::uint8_t state)
+{
+    std::string msg = Blank(kGameStateType, kShortNoticeLen);
+    PutByte(msg, 8, state);
+    return msg;
 }
 
 } // namespace devserver

@@ -22,7 +22,33 @@
 //   78 game result              268 bytes: the game's own bytes 8..131, int32 minutes at 132,
 //                               time reward at 136, per chair c X at 140+4c, Y at 180+4c, Z at
 //                               220+4c, byte 264 nonzero when the game lasted under a minute
+//   38 leave-request answer     268 bytes: byte 8 result (LeaveResult), text of 256 bytes at 10
+//                               (empty: the client forms it), byte 266 the target's sex (0 female)
+//   49 chat line                572 bytes, the layout of the request (20) below, sender filled in
+//   55 player left the table    32 bytes: byte 8 chair (0xFF none), int32 user id at 12, byte 16
+//                               reason (0 a plain leave, 1 players agreed, 2 table dissolved),
+//                               byte 17 update flag, int32 money 20, strength 24, wealth 28
+//   68 kick or account notice   284 bytes: byte 8 kind, int32 user id at 12, zero-terminated
+//                               text from 16 (at most 263 bytes), int32 at 280 (kind 13)
+//   125 escape-state query      12 bytes: signed byte 8, the state
+//   126 system play for a chair 12 bytes: byte 8 chair, byte 9 mode (1 the system plays, 2 the
+//                               player is back, 0 back and the system play cancelled)
+//   127 quick-chat phrases      int32 count at 8, LITTLE-endian; entries of 196 bytes from 16:
+//                               phrase 0..127, int32 128..131, folder 132..163, file 164..195
+//   129 wage notice             24 bytes: byte 8 kind, int32 daily limit 12, today's number 16,
+//                               amount 20
+//   144 server text             572 bytes: int32 id at 8, name at 12 (36 bytes), byte 48 kind,
+//                               zero-terminated text from 57 (the client shows at most 480 bytes)
 // Client to server:
+//   20 chat line                572 bytes: int32 sender id 8, sender nick 12 (16), int32 target
+//                               id 28 (0: the table), target nick 32 (16), text 48 (512, zero-
+//                               terminated), byte 560 kind, int32 564 and byte 568 the client's
+//                               launch values; the whole 572 bytes must be there
+//   24 request                  276 bytes: int32 target user 8, byte 12 sub-command (0 ask to
+//                               leave, 1 kick, 2 forbid or allow chat, 5 dissolve the table),
+//                               word 13..271 (zero-terminated), int32 272; all 276 bytes
+//   115 escape request          12 bytes: byte 8 and byte 9; at least those two
+//   242 game-state report       12 bytes: byte 8 the state; at least that byte
 //   27 ready answer             12 bytes, nothing read past the header
 //   32 authentication request   44 bytes: int32 user id at 8, launch token at 12 (32 bytes,
 //                               zero-padded); at least the user id must be there
@@ -55,6 +81,19 @@ inline constexpr unsigned char kPlayerLeaveType = 66;
 inline constexpr unsigned char kSitOrLeaveType = 67;
 inline constexpr unsigned char kGameResultType = 78;
 inline constexpr unsigned char kSitDownRequestType = 149;
+inline constexpr unsigned char kChatRequestType = 20;
+inline constexpr unsigned char kRequestType = 24;
+inline constexpr unsigned char kLeaveAnswerType = 38;
+inline constexpr unsigned char kChatLineType = 49;
+inline constexpr unsigned char kPlayerLeftType = 55;
+inline constexpr unsigned char kAccountNoticeType = 68;
+inline constexpr unsigned char kEscapeRequestType = 115;
+inline constexpr unsigned char kEscapeQueryType = 125;
+inline constexpr unsigned char kAutoPlayType = 126;
+inline constexpr unsigned char kQuickChatType = 127;
+inline constexpr unsigned char kWageNoticeType = 129;
+inline constexpr unsigned char kServerTextType = 144;
+inline constexpr unsigned char kGameStateType = 242;
 
 // The longest message the client takes in; longer ones it cannot receive.
 inline constexpr size_t kMaxClientMsgLen = 10364;
@@ -69,6 +108,25 @@ inline constexpr size_t kSitDownResponseLen = 104;
 inline constexpr size_t kGameResultLen = 268;
 inline constexpr size_t kGameOwnBytes = 124; // bytes 8..131
 inline constexpr int kResultChairs = 10;
+inline constexpr size_t kChatLen = 572;
+inline constexpr size_t kChatTextLen = 512; // with its terminator
+inline constexpr size_t kRequestLen = 276;
+inline constexpr size_t kRequestWordLen = 259; // with its terminator
+inline constexpr size_t kLeaveAnswerLen = 268;
+inline constexpr size_t kPlayerLeftLen = 32;
+inline constexpr size_t kAccountNoticeLen = 284;
+inline constexpr size_t kAccountTextLen = 264; // bytes 16..279, with the terminator
+inline constexpr size_t kServerTextLen = 572;
+inline constexpr size_t kServerTextNameLen = 36;
+inline constexpr size_t kServerTextTextLen = 515; // with the terminator
+inline constexpr size_t kServerTextShown = 480;   // what the client accepts; longer ones it drops
+inline constexpr size_t kQuickChatHeaderLen = 16;
+inline constexpr size_t kQuickChatEntryLen = 196;
+inline constexpr size_t kPhraseLen = 128; // each with its terminator
+inline constexpr size_t kSoundDirLen = 32;
+inline constexpr size_t kSoundFileLen = 32;
+// Phrases that fit the client's largest message: 52.
+inline constexpr size_t kMaxQuickChatEntries = (kMaxClientMsgLen - kQuickChatHeaderLen) / kQuickChatEntryLen;
 
 inline constexpr std::uint8_t kReadyCallAll = 0xFF;
 
@@ -96,6 +154,33 @@ enum class SitMode : std::uint8_t
     Sat = 1,
 };
 
+// Answers to an ask-to-leave request (38) that the server gives; the client knows more.
+enum class LeaveResult : std::uint8_t
+{
+    Done = 0,
+    NotAtTable = 1,
+    Repeated = 9,
+    Looker = 10,
+    Playing = 11,
+};
+
+// Sub-commands of a request (24).
+enum class RequestKind : std::uint8_t
+{
+    AskToLeave = 0,
+    Kick = 1,
+    Chat = 2,
+    Dismiss = 5,
+};
+
+// Reasons of a player-left notice (55): the client shows a box for 1 and 2.
+enum class LeftReason : std::uint8_t
+{
+    Left = 0,
+    Agreed = 1,
+    Dissolved = 2,
+};
+
 struct SitDownResponse
 {
     std::uint8_t result = 0;
@@ -117,6 +202,63 @@ struct GameResultMessage
     bool underAMinute = false;
 };
 
+// A chat line (20 from the client, 49 from the server).
+struct ChatLine
+{
+    std::int32_t senderId = 0;
+    std::string senderNick;    // GBK, at most 16 bytes
+    std::int32_t targetId = 0; // 0: the whole table
+    std::string targetNick;
+    std::string text; // GBK, at most 511 bytes
+    std::uint8_t kind = 0;
+    std::int32_t requestValue = 0;
+    std::uint8_t requestByte = 0;
+};
+
+struct ServerText
+{
+    std::int32_t id = 0;
+    std::string name; // GBK, at most 35 bytes
+    std::uint8_t kind = 0;
+    std::string text; // GBK, at most 514 bytes
+};
+
+struct PlayerLeft
+{
+    std::uint8_t chair = kNoChair;
+    std::int32_t userId = 0;
+    LeftReason reason = LeftReason::Left;
+    bool update = false; // the client takes the three numbers into its own record
+    std::int32_t money = 0;
+    std::int32_t amount = 0;
+    std::int32_t wealth = 0;
+};
+
+struct AccountNotice
+{
+    std::uint8_t kind = 0;
+    std::int32_t userId = 0;
+    std::string text;       // GBK, at most 263 bytes
+    std::int32_t value = 0; // kind 13
+};
+
+struct WageNotice
+{
+    std::uint8_t kind = 0;
+    std::int32_t limit = 0;
+    std::int32_t number = 0;
+    std::int32_t amount = 0;
+};
+
+// One quick-chat phrase, GBK; the texts are cut to their places less the terminator.
+struct QuickChatEntry
+{
+    std::string text;
+    std::uint32_t value = 0;
+    std::string folder;
+    std::string file;
+};
+
 std::string EncodeAuthResponse(AuthResult result, std::int32_t userId);
 std::string EncodeSitDownResponse(const SitDownResponse& response);
 // One page of the all-players list with the given entries (at most kMaxEntriesPerMessage).
@@ -136,6 +278,17 @@ std::string EncodeGameResult(const GameResultMessage& result);
 std::string EncodeAgainLogin(std::uint8_t table, std::uint8_t chair, const std::string& nick,
                              const std::vector<PlayerRecord>& snapshot);
 
+std::string EncodeChatLine(const ChatLine& line);
+std::string EncodeServerText(const ServerText& text);
+std::string EncodeLeaveAnswer(LeaveResult result, std::int8_t targetSex, std::string_view text = {});
+std::string EncodePlayerLeft(const PlayerLeft& left);
+std::string EncodeAccountNotice(const AccountNotice& notice);
+std::string EncodeWageNotice(const WageNotice& notice);
+std::string EncodeAutoPlay(std::uint8_t chair, std::uint8_t mode);
+std::string EncodeEscapeQuery(std::int8_t state);
+// At most kMaxQuickChatEntries entries; the rest are left out.
+std::string EncodeQuickChat(const std::vector<QuickChatEntry>& entries);
+
 struct AuthRequest
 {
     std::int32_t userId = 0;
@@ -148,14 +301,36 @@ struct SitDownRequest
     std::uint8_t chair = 0;
 };
 
+struct Request
+{
+    std::int32_t targetId = 0;
+    std::uint8_t kind = 0; // RequestKind
+    std::string word;      // up to its first zero byte
+    std::int32_t value = 0;
+};
+
+struct EscapeRequest
+{
+    std::uint8_t state = 0;   // byte 8: 2 or 3 for a confirmed escape, 0 otherwise
+    std::uint8_t confirm = 0; // byte 9
+};
+
 // Each decoder checks the type and that the message holds every byte it reads; false otherwise.
 bool DecodeAuthRequest(std::string_view msg, AuthRequest& out);
 bool DecodeSitDownRequest(std::string_view msg, SitDownRequest& out);
 bool DecodeReadyAnswer(std::string_view msg);
+bool DecodeChatLine(std::string_view msg, ChatLine& out); // 20 or 49
+bool DecodeRequest(std::string_view msg, Request& out);
+bool DecodeEscapeRequest(std::string_view msg, EscapeRequest& out);
+bool DecodeGameState(std::string_view msg, std::uint8_t& state);
 
 // The client's side of the same conventions, for scripts and tests that play a client.
 std::string EncodeAuthRequest(std::int32_t userId, std::string_view token = {});
 std::string EncodeSitDownRequest(std::uint8_t table, std::uint8_t chair);
 std::string EncodeReadyAnswer();
+std::string EncodeChatRequest(const ChatLine& line);
+std::string EncodeRequest(const Request& request);
+std::string EncodeEscapeRequest(std::uint8_t state, std::uint8_t confirm);
+std::string EncodeGameState(std::uint8_t state);
 
 } // namespace devserver

@@ -3,8 +3,18 @@
 #include "platform/Text.h"
 #include "tools/devserver/protocol/Bytes.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace devserver
 {
+
+std::int32_t AddMoney(std::int32_t money, std::int32_t change)
+{
+    const std::int64_t sum = static_cast<std::int64_t>(money) + change;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
 
 std::string EncodePlayerEntry(const PlayerRecord& r)
 {
@@ -53,6 +63,24 @@ bool NickFromUtf8(std::string_view utf8, std::string& gbk, std::string& error)
     {
         error = "NICK takes " + std::to_string(converted.size()) + " bytes in GBK, at most " +
                 std::to_string(kNickLen) + " fit";
+        return false;
+    }
+    gbk = std::move(converted);
+    return true;
+}
+
+bool TextFromUtf8(std::string_view utf8, size_t maxBytes, const std::string& what, std::string& gbk, std::string& error)
+{
+    std::string converted = platform::Utf8ToGbk(utf8);
+    if (platform::GbkToUtf8(converted) != utf8)
+    {
+        error = what + " has characters that GBK cannot carry";
+        return false;
+    }
+    if (converted.size() > maxBytes)
+    {
+        error = what + " takes " + std::to_string(converted.size()) + " bytes in GBK, at most " +
+                std::to_string(maxBytes) + " fit";
         return false;
     }
     gbk = std::move(converted);

@@ -25,6 +25,8 @@ namespace devserver
 inline constexpr int kPlayerEntryLen = 84;
 inline constexpr size_t kNickLen = 16;
 inline constexpr std::uint8_t kNoChair = 0xFF;
+// The game-master rights among the user-type bits (the client's bGmRightA and bGmRightB).
+inline constexpr std::uint32_t kGmRightBits = 4 | 8;
 
 struct PlayerRecord
 {
@@ -53,6 +55,9 @@ struct PlayerRecord
     std::int32_t wealth = 0;
 };
 
+// Money plus a change, held within the 32 bits the record has.
+std::int32_t AddMoney(std::int32_t money, std::int32_t change);
+
 // The 84-byte wire entry. A nick longer than 16 bytes is cut to 16.
 std::string EncodePlayerEntry(const PlayerRecord& record);
 
@@ -60,5 +65,11 @@ std::string EncodePlayerEntry(const PlayerRecord& record);
 // bytes). False, with error set, for an empty nick, characters without a GBK form, or one that
 // is too long.
 bool NickFromUtf8(std::string_view utf8, std::string& gbk, std::string& error);
+
+// Any other text given in UTF-8 (a phrase, an operator's line) in its GBK form of at most maxBytes
+// bytes; what names it in the error ("the phrase"). False, with error set, for characters
+// without a GBK form or a text too long. An empty text is fine.
+bool TextFromUtf8(std::string_view utf8, size_t maxBytes, const std::string& what, std::string& gbk,
+                  std::string& error);
 
 } // namespace devserver

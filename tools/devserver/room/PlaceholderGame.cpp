@@ -5,10 +5,25 @@ namespace devserver
 
 void PlaceholderGame::Start(GameHost& host, const std::vector<GameSeat>& seats)
 {
+    m_host = &host;
+    m_seats = seats;
+    if (m_iLengthMs <= 0)
+        return End();
+    m_timer = host.SetTimer(m_iLengthMs);
+}
+
+void PlaceholderGame::OnTimer(GameHost::TimerId id)
+{
+    if (id == m_timer)
+        End();
+}
+
+void PlaceholderGame::End()
+{
     GameResult result;
-    for (const GameSeat& seat : seats)
+    for (const GameSeat& seat : m_seats)
         result.seats.push_back({seat.chair, 0, Outcome::None, 0, 0, 0});
-    host.End(std::move(result));
+    m_host->End(std::move(result));
 }
 
 } // namespace devserver

@@ -22,7 +22,7 @@ std::shared_ptr<const PlayerDirectory> DirectoryOf(const RoomConfig& config)
 
 Room::Room(RoomConfig config, RoomOutput& output, JsonLog& log)
     : m_config(std::move(config)), m_directory(DirectoryOf(m_config)), m_output(output), m_log(log),
-      m_bots(*m_directory, m_config.botsPerTable, m_config.botDelayMs)
+      m_bots(*m_directory, m_config.botsPerTable, m_config.botDelayMs), m_random(m_directory->Seed())
 {
     for (int t = 1; t <= m_config.tables; ++t)
         m_tables.push_back(std::make_unique<Table>(t, m_config.chairs));
@@ -61,6 +61,11 @@ void Room::Closed(int conn)
 void Room::Command(int conn, RoomCommand command)
 {
     m_loop.Post([this, conn, command] { OnCommand(conn, command); });
+}
+
+void Room::Operate(OperatorCommand command, std::function<void(const std::string& error)> done)
+{
+    m_loop.Post([this, command = std::move(command), done = std::move(done)] { OnOperate(0, command, done); });
 }
 
 // Identity and arrival -----------------------------------------------------------------------
@@ -129,6 +134,16 @@ void Room::OnReceived(int conn, const std::string& msg)
     }
     case kReadyAnswerType:
         return Ready(*player);
+    case kChatRequestType:
+        return OnChatLine(*player, msg);
+    case kRequestType:
+        return OnRequest(*player, msg);
+    case kEscapeRequestType:
+        return OnEscape(*player, msg);
+    case kGameStateType:
+        // Noted, and a game that wants to know still gets it.
+        OnGameState(*player, msg);
+        break;
     default:
         break;
     }
@@ -152,6 +167,8 @@ void Room::OnCommand(int conn, const RoomCommand& command)
         return OnReceived(conn, EncodeSitDownRequest(command.table, command.chair));
     case RoomCommand::Kind::Ready:
         return OnReceived(conn, EncodeReadyAnswer());
+    case RoomCommand::Kind::Operator:
+        return OnOperate(conn, command.op, nullptr);
     case RoomCommand::Kind::Stand:
         break;
     }
@@ -367,6 +384,7 @@ void Room::RequestSit(Player& player, int tableNo, int chair, const char* reques
                              m_config.baseTimes,
                              m_config.maxTimes};
     SendTo(player, EncodeSitDownResponse(response));
+    SendPhrases(player);
     SendToRoom(EncodeSitOrLeave(self, r.table, r.chair, SitMode::Sat));
     SendToTable(*table, Snapshot(*table));
     JsonLine line = PlayerEvent(watch ? "watch" : "sit", player);
@@ -519,6 +537,8 @@ void Room::SeatBot(Table& table, int chair)
     m_log.Write(std::move(line));
     if (table.phase == Table::Phase::Calling)
         CallReadyFor(table, bot);
+    if (m_config.botChat)
+        ScheduleBotChat(bot);
 }
 
 // Sending ------------------------------------------------------------------------------------
@@ -529,18 +549,21 @@ void Room::SendTo(const Player& player, const std::string& msg)
         m_output.SendTo(player.conn, msg);
 }
 
-void Room::SendToTable(const Table& table, const std::string& msg)
+int Room::SendToTable(const Table& table, const std::string& msg)
 {
-    for (const std::int32_t user : table.Seated())
+    int sent = 0;
+    for (const std::vector<std::int32_t>& users : {table.Seated(), table.Lookers()})
     {
-        if (const Player* player = Find(user))
-            SendTo(*player, msg);
+        for (const std::int32_t user : users)
+        {
+            if (const Player* player = Find(user); player && !player->bot && player->conn > 0)
+            {
+                SendTo(*player, msg);
+                ++sent;
+            }
+        }
     }
-    for (const std::int32_t user : table.Lookers())
-    {
-        if (const Player* player = Find(user))
-            SendTo(*player, msg);
-    }
+    return sent;
 }
 
 void Room::SendToRoom(const std::string& msg, std::int32_t except)

@@ -14,12 +14,18 @@
 // and that connection closed; the first one stays. The player arrives once his identity is
 // settled: he gets the all-players list (35), everyone else a join (65).
 //
+// At a table the room relays chat (20 in, 49 out), answers requests (24: ask to leave, and the
+// game masters' kick, chat ban and dissolving a table), takes escapes (115) and game-state reports
+// (242), and sends the quick-chat phrases (127) after every sit-down response; RoomNotices.cpp has
+// these and the operator's commands.
+//
 // docs/DEVSERVER.md describes the table mode, its messages and its JSON lines.
 #pragma once
 
 #include "tools/devserver/JsonLog.h"
 #include "tools/devserver/room/Bots.h"
 #include "tools/devserver/room/EventLoop.h"
+#include "tools/devserver/room/Operator.h"
 #include "tools/devserver/room/PlayerDirectory.h"
 #include "tools/devserver/room/RoomCommand.h"
 #include "tools/devserver/room/Table.h"
@@ -28,6 +34,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,7 +58,16 @@ struct RoomConfig
     int botDelayMs = 500;
     int authWaitMs = 300;
     GameFactory game; // null: the placeholder game
+    // Sent to every player who sits down (127); null: nothing is sent.
+    std::shared_ptr<const std::vector<QuickChatEntry>> phrases;
+    bool botChat = false;      // bots say a phrase (or a short line) now and then
+    int botChatMinMs = 3000;   // ... after a random pause of this long
+    int botChatMaxMs = 8000;   // to this long
+    int leaveRepeatMs = 60000; // a second ask-to-leave against the same player within this is refused
 };
+
+// An escaper pays this many times the base stake (the placeholder's penalty).
+inline constexpr std::int32_t kEscapePenaltyTimes = 10;
 
 // Where the room's messages go.
 class RoomOutput
@@ -83,6 +99,8 @@ public:
     void Received(int conn, std::string msg);
     void Closed(int conn);
     void Command(int conn, RoomCommand command);
+    // An operator's command; done (on the room's thread) gets the error, empty on success.
+    void Operate(OperatorCommand command, std::function<void(const std::string& error)> done = nullptr);
 
 private:
     class Host;
@@ -92,6 +110,8 @@ private:
         PlayerRecord record;
         int conn = 0; // 0 for a bot
         bool bot = false;
+        bool chatForbidden = false;
+        EventLoop::TimerId chatTimer = 0; // a bot's next line (--bot-chat)
     };
 
     // On the room's thread.
@@ -135,9 +155,34 @@ private:
     void FinishGame(Table& table);
     void EndRound(Table& table);
 
+    // Chat, requests and notices (RoomNotices.cpp).
+    void OnChatLine(Player& player, const std::string& msg);
+    void OnRequest(Player& player, const std::string& msg);
+    void AskToLeave(Player& player, std::int32_t targetId);
+    void GmRequest(Player& player, const Request& request);
+    void OnEscape(Player& player, const std::string& msg);
+    void OnGameState(Player& player, const std::string& msg);
+    void SendPhrases(const Player& player);
+    // The 68 to a player, and what it means for his chat.
+    void SendAccountNotice(Player& player, std::uint8_t kind, const std::string& text, std::int32_t value = 0);
+    // Everyone at the table gets 55 with his own id and reason 2, and leaves it.
+    void DismissTable(Table& table);
+    // Sends the player away from his table: a 55 for his chair (reason 0) to the table, himself
+    // included, then he stands; a bot leaves the room.
+    void SendAway(Player& player);
+    void ScheduleBotChat(Player& bot);
+    // A chat line of the speaker to his table; how many real players got it.
+    int Say(const Player& speaker, const Table& table, const std::string& text);
+    void OnOperate(int conn, const OperatorCommand& command, const std::function<void(const std::string&)>& done);
+    // Runs the command; the number of messages it sent, or -1 with error set.
+    int RunOperator(const OperatorCommand& command, std::string& error);
+    std::vector<Player*> Recipients(const OperatorTarget& target, std::string& error);
+    static bool IsGm(const PlayerRecord& record) { return (record.userType & kGmRightBits) != 0; }
+
     // Sending.
     void SendTo(const Player& player, const std::string& msg);
-    void SendToTable(const Table& table, const std::string& msg);
+    // Returns how many real players it went to.
+    int SendToTable(const Table& table, const std::string& msg);
     void SendToRoom(const std::string& msg, std::int32_t except = 0);
     std::string Snapshot(const Table& table) const;
     void Refused(int conn, std::int32_t userId, const char* request, const std::string& reason);
@@ -162,6 +207,9 @@ private:
     std::map<int, std::int32_t> m_connUser;
     std::map<std::int32_t, Player> m_players;
     std::vector<std::unique_ptr<Table>> m_tables;
+    // Successful ask-to-leave requests: (requester, target) and when.
+    std::map<std::pair<std::int32_t, std::int32_t>, Clock::time_point> m_leaveAsked;
+    std::mt19937_64 m_random; // bots' chat, seeded with the records' seed
 
     EventLoop m_loop; // last: it stops before the members it uses go
 };

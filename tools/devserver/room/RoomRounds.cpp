@@ -14,13 +14,6 @@ namespace devserver
 namespace
 {
 
-std::int32_t AddMoney(std::int32_t money, std::int32_t change)
-{
-    const std::int64_t sum = static_cast<std::int64_t>(money) + change;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
-}
-
 void Count(PlayerRecord& record, Outcome outcome)
 {
     std::int32_t* counter = outcome == Outcome::Win    ? &record.wins

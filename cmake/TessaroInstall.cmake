@@ -21,13 +21,13 @@ endforeach()
 set(TESSARO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tessaro)
 
 # The default skin, when this build makes it (not in the fuzz build): share/tessaro/skin/game,
-# shared and pictures.txt, as in build/skin. The package gives games TESSARO_SKIN_DIR and
+# shared, pictures.txt and sounds.txt, as in build/skin. The package gives games TESSARO_SKIN_DIR and
 # tessaro_stage_skin to stage it.
 set(TESSARO_SKIN_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/tessaro/skin)
 get_property(_tessaro_skin GLOBAL PROPERTY TESSARO_SKIN_SOURCE)
 if(_tessaro_skin)
     install(DIRECTORY ${_tessaro_skin}/game ${_tessaro_skin}/shared DESTINATION ${TESSARO_SKIN_INSTALL_DIR})
-    install(FILES ${_tessaro_skin}/pictures.txt DESTINATION ${TESSARO_SKIN_INSTALL_DIR})
+    install(FILES ${_tessaro_skin}/pictures.txt ${_tessaro_skin}/sounds.txt DESTINATION ${TESSARO_SKIN_INSTALL_DIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/TessaroSkin.cmake DESTINATION ${TESSARO_CMAKE_DIR})
 

@@ -4,7 +4,8 @@
 #
 #   1. tessaro-devserver on 127.0.0.1, on a free port, running a room of four tables of seven chairs
 #      where every arriving player is seated at the first free chair and two bots join him; three
-#      seated players start the ready cycle, and the server's placeholder game plays a round;
+#      seated players start the ready cycle, and the server's placeholder game plays a round; the
+#      player gets the quick-chat phrases of assets/sounds/quickchat.txt and the bots speak them;
 #   2. tessaro-lobby run with the staged game (build/stage/minimal/minimal) pointed at it: in a
 #      window when a display is usable (close the window to end the demo), otherwise headless for
 #      DEMO_SECONDS seconds;
@@ -85,8 +86,9 @@ if [ -n "$scenario" ]; then
     server_args=(--script "$scenario")
     what=$scenario
 else
-    server_args=(--tables 4 --chairs 7 --bots 2 --min-players 3 --auto-sit)
-    what="4 tables of 7 chairs, 2 bots at every table with a player"
+    server_args=(--tables 4 --chairs 7 --bots 2 --min-players 3 --auto-sit
+        --phrases assets/sounds/quickchat.txt --bot-chat)
+    what="4 tables of 7 chairs, 2 bots at every table with a player, chatting in quick-chat phrases"
 fi
 "$devserver" --listen 127.0.0.1:0 "${server_args[@]}" >"$out/devserver.jsonl" 2>"$out/devserver.err" &
 server_pid=$!
@@ -153,6 +155,9 @@ if [ "$status" -ne 0 ]; then
     echo "demo: FAILED: tessaro-lobby ended with status $status" >&2
     failed=1
 fi
+# The table's chat as the game showed it (the bots speak every few seconds).
+chats=$(grep -c '^minimal: chat ' "$out/game-output.txt" || true)
+echo "demo: chat lines shown:     ${chats:-0}" >&2
 if [ -s "$out/minimal.png" ]; then
     echo "demo: screenshot:           $out/minimal.png" >&2
 else

@@ -94,6 +94,14 @@ std::string Nick(const PlayerNode& node)
     return std::string(node.szNickName, NickNameLength(node));
 }
 
+// The own record at the table: seat 1 holds the watched player for a looker, and a seated
+// player's own record is kept beside the seats rather than in seat 1, which would leave the
+// rewards and the statistics after a wage or a game result out for every seated player.
+const PlayerNode* OwnTableRecord(const GameViewBase& gameView)
+{
+    return gameView.m_pTableUser[1] ? gameView.m_pTableUser[1] : gameView.m_pSelfNode;
+}
+
 bool IsAdminKind(unsigned kind)
 {
     return kind == 3 || kind == 5;
@@ -512,7 +520,7 @@ void GameWndBase::HandlePresentMoneyServer(std::uintptr_t msg, long len)
             StrFormat2wstring("[系统消息]:您身上的游戏币已不足%d，已免费领取今天第%d次工资:%d游戏币(每天%d次)。",
                               amount, today, amount, limit),
             CHAT_NOTICE);
-        if (m_pGameView->m_pTableUser[1])
+        if (OwnTableRecord(*m_pGameView))
             SendPlayerInfoChange();
         break;
     }
@@ -547,7 +555,7 @@ void GameWndBase::HandleGameResultServer(std::uintptr_t msg, long len)
     if (m_pGameView)
         m_pGameView->HandleGameResultServer(msg, len);
     HandleGameResultPresent(msg, len);
-    if (m_pGameView && m_pGameView->m_pTableUser[1])
+    if (m_pGameView && OwnTableRecord(*m_pGameView))
         SendPlayerInfoChange();
     // A kick notice held back during the game takes effect now.
     CallBackKickNotice();
@@ -557,7 +565,7 @@ void GameWndBase::HandleGameResultPresent(std::uintptr_t msg, long len)
 {
     if (!m_pGameView)
         return;
-    const PlayerNode* own = m_pGameView->m_pTableUser[1];
+    const PlayerNode* own = OwnTableRecord(*m_pGameView);
     const AppInfo& info = *m_pAppInfo;
     if (!own || own->cChairId == -1 || info.iChairId == -1 || info.iWatchChairId == -2)
         return;

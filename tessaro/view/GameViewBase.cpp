@@ -81,7 +81,9 @@ void GameViewBase::SetAppInfo(AppInfo* pAppInfo)
 
 void GameViewBase::AddChat(char* text, int kind)
 {
-    AddChat(string2wstring(text), kind);
+    if (!text || *text == '\0')
+        return;
+    AddChat(std::string(text), kind);
 }
 
 void GameViewBase::AddChat(std::string text, int kind)

@@ -204,8 +204,8 @@ TEST(NoticesSession, SystemPlayAndRewards)
     EXPECT_EQ(game.view.m_cAutoPlay[2], 0);
     EXPECT_EQ(game.view.m_cOffline[2], 0);
 
-    // A game that shows its own player on seat 1 gets the rewards of his chair (0).
-    game.view.SetUserInfo(1, &game.wnd.m_PlayerNode[0], false);
+    // The seated player (whose own record is never on seat 1) gets the rewards of his chair (0).
+    ASSERT_EQ(game.view.m_pTableUser[1], nullptr);
     game.Deliver(Body(265).BE32(132, 5).BE32(136, 100).BE32(140, 3).BE32(180, 3).BE32(220, 50).Msg(78));
     game.Deliver(Body(265).Byte(264, 1).BE32(180, 2).BE32(220, 50).Msg(78));
     EXPECT_EQ(game.view.Lines(), (Lines{{"[系统消息]:[甲]由系统代打中...", 2},

@@ -64,14 +64,6 @@ DevServerProcess::Match UserEvent(const std::string& event, long long userId)
     { return testsupport::JsonStr(line, "event") == event && testsupport::JsonInt(line, "user") == userId; };
 }
 
-std::string ServerReport(const DevServerProcess& server)
-{
-    std::string text = "server's lines:\n";
-    for (const std::string& line : server.Lines())
-        text += "  " + line + "\n";
-    return text;
-}
-
 TEST(PlayersTable, TwoGamesAndABotSitPlayMoveAndLeave)
 {
     // No second ready call during the test: the round pause outlasts it.
@@ -88,9 +80,9 @@ TEST(PlayersTable, TwoGamesAndABotSitPlayMoveAndLeave)
         [](const std::string& line)
         { return testsupport::JsonStr(line, "event") == "arrive" && line.find("\"bot\":true") != std::string::npos; },
         kTableWaitMs);
-    ASSERT_TRUE(botArrival) << ServerReport(server);
+    ASSERT_TRUE(botArrival) << server.Report();
     const int bot = static_cast<int>(testsupport::JsonInt(*botArrival, "user").value_or(0));
-    ASSERT_TRUE(self.PumpUntil([&] { return SeatUser(self.view, 2) == bot; }, kTableWaitMs)) << ServerReport(server);
+    ASSERT_TRUE(self.PumpUntil([&] { return SeatUser(self.view, 2) == bot; }, kTableWaitMs)) << server.Report();
     ASSERT_NE(self.view.m_pSelfNode, nullptr);
     EXPECT_EQ(self.view.m_pSelfNode->cChairId, 0);
 
@@ -102,7 +94,7 @@ TEST(PlayersTable, TwoGamesAndABotSitPlayMoveAndLeave)
     ASSERT_TRUE(lobby.Started()) << lobby.SpawnError();
     const std::string otherSeats =
         "minimal: seats 0=" + std::to_string(bot) + "@1 1=self@2 2=- 3=- 4=- 5=- 6=10001@0 buttons 2,3,4,5\n";
-    ASSERT_TRUE(lobby.WaitForStderr({otherSeats}, kTableWaitMs)) << lobby.Report() << ServerReport(server);
+    ASSERT_TRUE(lobby.WaitForStderr({otherSeats}, kTableWaitMs)) << lobby.Report() << server.Report();
 
     // Here the other game sits at seat 3; the buttons stand over the empty seats, never over seat 1.
     ASSERT_TRUE(self.PumpUntil([&] { return SeatUser(self.view, 3) == kOtherId; }, kTableWaitMs));
@@ -114,19 +106,19 @@ TEST(PlayersTable, TwoGamesAndABotSitPlayMoveAndLeave)
     // Three seated: the ready call, answered by both games (and the bot), and the game played.
     ASSERT_TRUE(
         self.PumpUntil([&] { return server.WaitForLine(UserEvent("ready", kSelfId), 0).has_value(); }, kTableWaitMs))
-        << ServerReport(server);
-    EXPECT_TRUE(server.WaitForLine(UserEvent("ready", kOtherId), kTableWaitMs)) << ServerReport(server);
+        << server.Report();
+    EXPECT_TRUE(server.WaitForLine(UserEvent("ready", kOtherId), kTableWaitMs)) << server.Report();
     const std::optional<std::string> start = server.WaitForLine("\"event\":\"game-start\"", kTableWaitMs);
-    ASSERT_TRUE(start) << ServerReport(server);
+    ASSERT_TRUE(start) << server.Report();
     EXPECT_NE(start->find("\"chairs\":[0,1,2]"), std::string::npos) << *start;
-    ASSERT_TRUE(server.WaitForLine("\"event\":\"game-end\"", kTableWaitMs)) << ServerReport(server);
+    ASSERT_TRUE(server.WaitForLine("\"event\":\"game-end\"", kTableWaitMs)) << server.Report();
 
     // Once the game result is in, a click on the chair button of seat 4 here asks for chair 3; the
     // other game sees this one there, at its seat 2, and its button there gone.
     ASSERT_TRUE(self.PumpUntil([&] { return self.wnd.gameResults == 1; }, kTableWaitMs));
     self.view.ButtonDepress(104 + 4);
     ASSERT_TRUE(lobby.WaitForStderr({otherSeats, "6=- buttons 3,4,5,6\n"}, kTableWaitMs))
-        << lobby.Report() << ServerReport(server);
+        << lobby.Report() << server.Report();
     EXPECT_TRUE(lobby.WaitForStderr({otherSeats, "2=10001@3"}, 0)) << lobby.Report();
     ASSERT_TRUE(
         self.PumpUntil([&] { return self.view.m_pSelfNode && self.view.m_pSelfNode->cChairId == 3; }, kTableWaitMs));
@@ -143,12 +135,12 @@ TEST(PlayersTable, TwoGamesAndABotSitPlayMoveAndLeave)
     ASSERT_TRUE(self.PumpUntil(
         [&] { return SeatUser(self.view, 0) == 0 && !self.wnd.GetPlayerNode(kOtherId) && !self.wnd.InRoom(kOtherId); },
         kTableWaitMs))
-        << ServerReport(server);
+        << server.Report();
     EXPECT_EQ(SeatUser(self.view, 6), bot);
 
     // The last real player gone, the bot leaves too.
     self.wnd.CloseSession();
-    EXPECT_TRUE(server.WaitForLine(UserEvent("depart", bot), kTableWaitMs)) << ServerReport(server);
+    EXPECT_TRUE(server.WaitForLine(UserEvent("depart", bot), kTableWaitMs)) << server.Report();
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // A program run as a child process for a test: its standard output collected as lines, its
 // standard error as text, both read all the time by a thread of the helper, so the child never
 // blocks on a full pipe however much it writes. Waits are on a condition variable with a deadline.
-// The destructor kills the child (SIGKILL) if it still runs, reaps it and stops the reader; the
-// child also gets SIGKILL when the test process dies first.
+// The child's standard input is a pipe from the helper (never the test's terminal): WriteInput
+// feeds it, CloseInput ends it. The destructor kills the child (SIGKILL) if it still runs, reaps
+// it and stops the reader; the child also gets SIGKILL when the test process dies first.
 //
 //   testsupport::ChildProcess child;
 //   ASSERT_TRUE(child.Spawn("/bin/echo", {"hello"})) << child.SpawnError();
@@ -52,7 +53,7 @@ public:
         }
         if (m_reader.joinable())
             m_reader.join();
-        for (int fd : {m_out, m_err, m_wakeRead, m_wakeWrite, m_pidfd})
+        for (int fd : {m_in, m_out, m_err, m_wakeRead, m_wakeWrite, m_pidfd})
         {
             if (fd >= 0)
                 close(fd);
@@ -68,14 +69,23 @@ public:
     {
         if (m_pid > 0 || m_out >= 0)
             return false;
+        int in[2];
         int out[2];
         int err[2];
         int wake[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
+        if (pipe2(in, O_CLOEXEC) != 0)
             return Failed(errno);
+        m_in = in[1];
+        if (pipe2(out, O_CLOEXEC) != 0)
+        {
+            const int error = errno;
+            close(in[0]);
+            return Failed(error);
+        }
         if (pipe2(err, O_CLOEXEC) != 0)
         {
             const int error = errno;
+            close(in[0]);
             close(out[0]);
             close(out[1]);
             return Failed(error);
@@ -83,7 +93,7 @@ public:
         if (pipe2(wake, O_CLOEXEC) != 0)
         {
             const int error = errno;
-            for (int fd : {out[0], out[1], err[0], err[1]})
+            for (int fd : {in[0], out[0], out[1], err[0], err[1]})
                 close(fd);
             return Failed(error);
         }
@@ -117,6 +127,7 @@ public:
             sigset_t none;
             sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
+            dup2(in[0], STDIN_FILENO);
             dup2(out[1], STDOUT_FILENO);
             dup2(err[1], STDERR_FILENO);
             if (ownEnv)
@@ -126,6 +137,7 @@ public:
             _exit(127);
         }
         const int forkError = errno;
+        close(in[0]);
         close(out[1]);
         close(err[1]);
         if (pid < 0)
@@ -140,6 +152,43 @@ public:
     }
 
     bool Running() const { return m_pid > 0 && !m_reaped; }
+
+    // Writes text to the child's standard input; false when it is closed or the child is gone.
+    bool WriteInput(const std::string& text)
+    {
+        // A child that has gone would raise SIGPIPE in the test: blocked for the write, and a
+        // pending one taken back before the mask is restored.
+        sigset_t pipeSignal;
+        sigset_t old;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal, &old);
+        size_t done = 0;
+        bool ok = m_in >= 0;
+        while (ok && done < text.size())
+        {
+            const ssize_t n = write(m_in, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            if (ok)
+                done += static_cast<size_t>(n);
+        }
+        if (!ok)
+        {
+            const timespec now{0, 0};
+            sigtimedwait(&pipeSignal, nullptr, &now);
+        }
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        return ok;
+    }
+    // The end of the child's standard input.
+    void CloseInput()
+    {
+        if (m_in >= 0)
+            close(m_in);
+        m_in = -1;
+    }
     pid_t Pid() const { return m_pid; }
     const std::string& SpawnError() const { return m_spawnError; }
 
@@ -379,6 +428,7 @@ private:
     bool m_reaped = false;
     int m_status = -1;
     std::string m_spawnError;
+    int m_in = -1;
     int m_out = -1;
     int m_err = -1;
     int m_wakeRead = -1;

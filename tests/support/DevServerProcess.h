@@ -89,6 +89,15 @@ public:
         return m_scriptPath;
     }
 
+    // Every line so far, for failure messages.
+    std::string Report() const
+    {
+        std::string text = "server's lines:\n";
+        for (const std::string& line : Lines())
+            text += "  " + line + "\n";
+        return text;
+    }
+
 private:
     bool WriteScript(const std::string& script)
     {

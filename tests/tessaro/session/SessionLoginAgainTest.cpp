@@ -407,13 +407,15 @@ TEST(ChatLines, NarrowLinesAreConvertedAndTheListKeepsTheNewest)
     char text[] = "第一行";
     game.view.AddChat(text, 1);
     game.view.AddChat(std::string("第二行"), 2);
+    // A null or empty narrow text adds nothing.
     game.view.AddChat(static_cast<char*>(nullptr), 3);
+    char empty[] = "";
+    game.view.AddChat(empty, 3);
     game.view.AddChat(std::wstring(L"wide"), 4);
-    ASSERT_EQ(game.view.m_vecChatLines.size(), 4u);
+    ASSERT_EQ(game.view.m_vecChatLines.size(), 3u);
     EXPECT_EQ(game.view.m_vecChatLines[0].strText, L"第一行");
     EXPECT_EQ(game.view.m_vecChatLines[1].strText, L"第二行");
-    EXPECT_EQ(game.view.m_vecChatLines[2].strText, L"");
-    EXPECT_EQ(game.view.m_vecChatLines[3].iKind, 4);
+    EXPECT_EQ(game.view.m_vecChatLines[2].iKind, 4);
     for (size_t i = 0; i < Ostra::GameViewBase::kMaxChatLines; ++i)
         game.view.AddChat(std::wstring(L"x") + std::to_wstring(i), 0);
     EXPECT_EQ(game.view.m_vecChatLines.size(), Ostra::GameViewBase::kMaxChatLines);

@@ -270,6 +270,11 @@ void EditWidget::Update()
     }
 }
 
+Color EditWidget::GetSlotColor(int slot) const
+{
+    return GetColor(slot, DefaultColor(slot));
+}
+
 void EditWidget::Draw(Graphics* g)
 {
     ClampPositions();

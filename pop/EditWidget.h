@@ -116,6 +116,9 @@ public:
     const SexyString& GetText() const { return mString; }
     // What is drawn: the text, or as many password characters.
     SexyString GetDisplayString() const;
+    // A colour slot's colour, or the field's default for that slot when the list has none, for
+    // subclasses that draw the field themselves.
+    Color GetSlotColor(int slot) const;
 
     bool HasSelection() const;
     // The selected range [start, end); both equal the cursor without a selection.

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ class Graphics;
 namespace Ostra
 {
 
+class AnimLayer;
 class GameAppBase;
 struct PlayerNode;
 
@@ -242,6 +244,11 @@ public:
     // The bulletin stand-in's records (see AddBull).
     static constexpr std::size_t kMaxBulls = 200;
     std::vector<ChatInfo> m_vecBulls;
+
+    // The animation layers by layer id. A layer enters itself here when it is initialised and
+    // leaves when it is destroyed (tessaro/widgets/AnimLayer.h); the game owns the layers, the view
+    // only looks them up.
+    std::map<int, AnimLayer*> m_mapAnimLayer;
 
 private:
     // The ten chair buttons with the skin's chair pictures, hidden, in the view.

@@ -36,6 +36,7 @@
 #include "tessaro/session/GameMsg.h"
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/view/GameViewBase.h"
+#include "tessaro/widgets/TopBullWidget.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -106,7 +107,8 @@ public:
         if (m_pGameView)
         {
             m_pGameView->m_vQuickChat.clear();
-            m_pGameView->m_vecBulls.clear();
+            m_pGameView->m_pTopBull->OnBtnHide();
+            m_pGameView->m_pTopBull->m_lstBull.clear();
             m_pGameView->m_vecChatLines.clear();
         }
     }

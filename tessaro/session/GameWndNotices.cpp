@@ -13,6 +13,7 @@
 #include "tessaro/session/ChatRecords.h"
 #include "tessaro/view/GameViewBase.h"
 #include "tessaro/widgets/TextConversion.h"
+#include "tessaro/widgets/TopBullWidget.h"
 
 #include "platform/Process.h"
 #include "platform/Text.h"
@@ -325,7 +326,8 @@ void GameWndBase::HandleChatInfoRes(std::uintptr_t msg, long len)
     const bool toBulletin = (kind >= 1 && kind <= 5) || (kind >= 8 && kind <= 126) || kind >= 129;
     const bool toChat = kind <= 2 || (kind >= 6 && kind <= 8) || kind >= 127;
     if (toBulletin)
-        m_pGameView->AddBull(&record);
+        if (m_pGameView->m_pTopBull)
+            m_pGameView->m_pTopBull->AddBull(&record);
     if (toChat)
         m_pGameView->AddChat(line, chatKind);
 }

@@ -5,6 +5,7 @@
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/session/PlayerNode.h"
 #include "tessaro/widgets/TextConversion.h"
+#include "tessaro/widgets/TopBullWidget.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,6 +17,12 @@ GameViewBase::GameViewBase(GameAppBase* app)
     : m_pApp(app), m_pDelayMsgQueue(std::make_unique<MsgQueue>(kDelayQueueSlots, kDelayQueueSlotSize))
 {
     CreateChairButtons();
+    // In front of the game's own widgets, hidden until the first announcement.
+    m_pTopBull = std::make_unique<CTopBullWidget>(this, app);
+    m_pTopBull->mPriority = 3;
+    m_pTopBull->SetVisible(false);
+    AddWidget(m_pTopBull.get());
+    m_pTopBull->Resize((mWidth - kTopBullWidth) / 2, 0, kTopBullWidth, kTopBullHeight);
 }
 
 GameViewBase::~GameViewBase() = default;
@@ -98,13 +105,11 @@ void GameViewBase::AddChat(std::wstring text, int kind)
     m_vecChatLines.push_back(ChatLine{std::move(text), kind});
 }
 
-void GameViewBase::AddBull(const ChatInfo* info)
+void GameViewBase::Resize(int x, int y, int width, int height)
 {
-    if (!info)
-        return;
-    if (m_vecBulls.size() >= kMaxBulls)
-        m_vecBulls.erase(m_vecBulls.begin());
-    m_vecBulls.push_back(*info);
+    Sexy::Widget::Resize(x, y, width, height);
+    if (m_pTopBull)
+        m_pTopBull->Resize((width - kTopBullWidth) / 2, 0, kTopBullWidth, kTopBullHeight);
 }
 
 void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t msg, long len)

@@ -31,6 +31,7 @@ namespace Ostra
 {
 
 class AnimLayer;
+class CTopBullWidget;
 class GameAppBase;
 struct PlayerNode;
 
@@ -68,6 +69,9 @@ public:
 
     // Runs the widget update, then releases one delayed message unless the lock is held.
     void Update() override;
+    // Places the bulletin strip, centred along the top.
+    void Resize(int x, int y, int width, int height) override;
+    using Sexy::WidgetContainer::Resize;
     // 102 the quick-chat button, 103 the send button, 104 to 113 the chair buttons of seats 0 to 9;
     // other ids are not the view's.
     void ButtonDepress(int id) override;
@@ -170,11 +174,6 @@ public:
 
     void SetPlayerNode(PlayerNode* nodes) { m_pPlayerNode = nodes; }
 
-    // A server text for the top bulletin. Stand-in until the bulletin widget exists: the view keeps
-    // a copy of each record in m_vecBulls, oldest first, at most kMaxBulls of them; the widget
-    // takes over the records when it comes.
-    void AddBull(const ChatInfo* info);
-
     // ---- Seats and chairs (for games) ------------------------------------------------------------
     // Puts a record into a seat slot (marking the view dirty when redraw is set); false for a seat
     // of 10 or more.
@@ -241,9 +240,11 @@ public:
     // The quick-chat phrases last received, in message order (phrases without text included).
     std::vector<QuickChatInfo> m_vQuickChat;
 
-    // The bulletin stand-in's records (see AddBull).
-    static constexpr std::size_t kMaxBulls = 200;
-    std::vector<ChatInfo> m_vecBulls;
+    // The bulletin strip across the top (1012 x 32, centred): the server's announcements, shown
+    // one at a time; hidden while it has nothing to show.
+    static constexpr int kTopBullWidth = 1012;
+    static constexpr int kTopBullHeight = 32;
+    std::unique_ptr<CTopBullWidget> m_pTopBull;
 
     // The animation layers by layer id. A layer enters itself here when it is initialised and
     // leaves when it is destroyed (tessaro/widgets/AnimLayer.h); the game owns the layers, the view

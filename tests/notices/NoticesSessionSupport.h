@@ -6,6 +6,8 @@
 
 #include "tests/players/PlayersTestSupport.h"
 
+#include "tessaro/widgets/TopBullWidget.h"
+
 #include "platform/Text.h"
 #include "platform/WindowBus.h"
 
@@ -138,7 +140,8 @@ public:
     void Clear()
     {
         view.m_vecChatLines.clear();
-        view.m_vecBulls.clear();
+        view.m_pTopBull->OnBtnHide();
+        view.m_pTopBull->m_lstBull.clear();
         view.bubbles.clear();
         boxes.clear();
     }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
+
 namespace
 {
 
@@ -75,10 +77,14 @@ TEST(NoticesSession, ServerTextsGoToChatOrBulletinByKind)
         game.Clear();
         game.Deliver(ServerText(c.kind, "甲", "卖房"));
         EXPECT_EQ(game.view.Lines(), c.chat.empty() ? Lines{} : (Lines{{c.chat, c.chatKind}}));
-        ASSERT_EQ(game.view.m_vecBulls.size(), c.bulletin ? 1u : 0u);
+        const std::list<Ostra::ChatInfo>& bulls = game.view.m_pTopBull->m_lstBull;
+        ASSERT_EQ(bulls.size(), c.bulletin ? 1u : 0u);
         if (c.bulletin)
         {
-            EXPECT_EQ(Ostra::FieldText(game.view.m_vecBulls[0].szText), c.kind == 3 ? "卖房\n" : c.chat);
+            EXPECT_EQ(Ostra::FieldText(bulls.front().szText), c.kind == 3 ? "卖房\n" : c.chat);
+            // The strip shows it at once: the queue was empty.
+            EXPECT_TRUE(game.view.m_pTopBull->mVisible);
+            EXPECT_EQ(platform::WideToGbk(game.view.m_pTopBull->m_strShow), Ostra::FieldText(bulls.front().szText));
         }
     }
 

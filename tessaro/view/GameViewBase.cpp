@@ -1,9 +1,12 @@
 #include "tessaro/view/GameViewBase.h"
 
+#include "pop/Color.h"
+#include "pop/Graphics.h"
 #include "tessaro/app/GameAppBase.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/session/PlayerNode.h"
+#include "tessaro/widgets/AnimLayer.h"
 #include "tessaro/widgets/TextConversion.h"
 #include "tessaro/widgets/TopBullWidget.h"
 
@@ -30,6 +33,12 @@ GameViewBase::~GameViewBase() = default;
 void GameViewBase::Update()
 {
     Sexy::Widget::Update();
+    ReleaseDelayedMessage();
+    UpdateAnimLayers();
+}
+
+void GameViewBase::ReleaseDelayedMessage()
+{
     if (m_bDelayMsgLock || !m_pDelayMsgQueue)
         return;
     // The item lives on this frame's stack: a handler may run a nested frame loop (a message
@@ -49,6 +58,41 @@ void GameViewBase::Update()
     GameWndBase* wnd = m_pApp ? m_pApp->m_pGameWnd : nullptr;
     if (wnd)
         wnd->OnGameNetMessage(reinterpret_cast<std::uintptr_t>(item + 4), count);
+}
+
+void GameViewBase::UpdateAnimLayers()
+{
+    // A layer's end notice may delete layers (its own among them) or register new ones: the ids
+    // are taken first and each is looked up again before its turn.
+    std::vector<int> ids;
+    ids.reserve(m_mapAnimLayer.size());
+    for (const auto& [id, layer] : m_mapAnimLayer)
+        ids.push_back(id);
+    for (int id : ids)
+    {
+        const auto found = m_mapAnimLayer.find(id);
+        if (found != m_mapAnimLayer.end() && found->second && found->second->m_iLayerId == id)
+            found->second->Update();
+    }
+}
+
+void GameViewBase::Draw(Sexy::Graphics* g)
+{
+    g->SetColor(Sexy::Color::Black);
+    g->FillRect(0, 0, mWidth, mHeight);
+    DrawGameBG(g);
+    DrawUserShow(g);
+    DrawUserName(g);
+    DeferOverlay(kOverlayPriority);
+}
+
+void GameViewBase::DrawOverlay(Sexy::Graphics* g)
+{
+    for (const auto& [id, layer] : m_mapAnimLayer)
+    {
+        if (layer && layer->m_iLayerId == id)
+            layer->Draw(g);
+    }
 }
 
 void GameViewBase::EnQueueDelayMsg(char* msg, int len)

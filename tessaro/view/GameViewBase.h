@@ -67,8 +67,16 @@ public:
     explicit GameViewBase(GameAppBase* app);
     ~GameViewBase() override;
 
-    // Runs the widget update, then releases one delayed message unless the lock is held.
+    // Runs the widget update, releases one delayed message unless the lock is held, then updates
+    // the animation layers.
     void Update() override;
+    // Black, then the game's background, portraits and names; the animation layers are drawn in
+    // the overlay pass above the view's children.
+    void Draw(Sexy::Graphics* g) override;
+    // The animation layers, in the order of their ids.
+    void DrawOverlay(Sexy::Graphics* g) override;
+    using Sexy::Widget::DrawOverlay;
+    static constexpr int kOverlayPriority = 2;
     // Places the bulletin strip, centred along the top.
     void Resize(int x, int y, int width, int height) override;
     using Sexy::WidgetContainer::Resize;
@@ -252,6 +260,9 @@ public:
     std::map<int, AnimLayer*> m_mapAnimLayer;
 
 private:
+    void ReleaseDelayedMessage();
+    // Every layer registered under its own id, each once.
+    void UpdateAnimLayers();
     // The ten chair buttons with the skin's chair pictures, hidden, in the view.
     void CreateChairButtons();
 

@@ -190,3 +190,51 @@ TEST(AnimLayer, TheViewsMapFollowsInitAndDestruction)
 }
 
 } // namespace
+
+namespace
+{
+
+// The view drives the layers registered under their own ids on every update and draws them
+// above its children; a layer whose end notice deletes another layer (and itself) leaves the
+// view's walk safe, and the survivor goes on.
+TEST(AnimLayer, TheViewRunsAndDrawsItsLayersAndSurvivesTheirDeletion)
+{
+    SkinGame game;
+    game.view.Resize(0, 0, 200, 100);
+    auto red = CelImage(1, 1, 10, 10, {Color(255, 0, 0)});
+    auto blue = CelImage(1, 1, 10, 10, {Color(0, 0, 255)});
+    auto first = std::make_unique<Ostra::AnimLayer>(&game.view);
+    auto second = std::make_unique<Ostra::AnimLayer>(&game.view);
+    Ostra::AnimLayer lasting(&game.view);
+    first->Init(red.get(), 1, false, false);
+    second->Init(red.get(), 2, false, false);
+    lasting.Init(blue.get(), 3, false, false);
+    first->ShowAnimate({20, 20}, {20, 20}, kElapse, 1, 1, true, -1, 255, 255, 0, false, false, nullptr);
+    second->ShowAnimate({40, 20}, {40, 20}, kElapse, 1, 5, false, -1, 255, 255, 0, false, false, nullptr);
+    lasting.ShowAnimate({60, 20}, {60, 20}, kElapse, 1, Ostra::AnimLayer::kRepeatForever, false, -1, 255, 255, 0, false,
+                        false, nullptr);
+    game.view.onEnd = [&](int id)
+    {
+        if (id == 1)
+        {
+            second.reset();
+            first.reset();
+        }
+    };
+
+    game.harness.Draw();
+    EXPECT_EQ(game.harness.Pixel(25, 25), Color(255, 0, 0));
+    EXPECT_EQ(game.harness.Pixel(65, 25), Color(0, 0, 255));
+    game.harness.Step(Ostra::Timer::TicksFor(kElapse));
+    EXPECT_EQ(game.view.ended, std::vector<int>{1});
+    EXPECT_EQ(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(game.view.m_mapAnimLayer.size(), 1u);
+    game.harness.Step(3 * Ostra::Timer::TicksFor(kElapse));
+    EXPECT_TRUE(lasting.m_bActive);
+    game.harness.Draw();
+    EXPECT_EQ(game.harness.Pixel(25, 25), Color(0, 0, 0));
+    EXPECT_EQ(game.harness.Pixel(65, 25), Color(0, 0, 255));
+}
+
+} // namespace

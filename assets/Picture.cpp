@@ -5,14 +5,24 @@
 
 #include "pop/Image.h"
 
+#include <algorithm>
+
 namespace skin
 {
+namespace
+{
+
+// Pixels over which a button cel fades to its transparent border.
+constexpr int kEdgeFade = 3;
+
+} // namespace
 
 std::vector<Picture> SkinPictures()
 {
     std::vector<Picture> all;
     // One family per file in assets/pictures/; a new family is one more line here.
-    for (auto family : {ChairPictures})
+    for (auto family : {ChairPictures, DialogPictures, WindowButtonPictures, ListPictures, ChatPictures,
+                        PortraitPictures, BadgePictures, TablePictures})
     {
         std::vector<Picture> rows = family();
         all.insert(all.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
@@ -43,8 +53,8 @@ std::string CheckPicture(const Picture& p)
 
 std::string PictureFile(const Picture& p)
 {
-    return std::string(p.part == SkinPart::Game ? "game/" : "shared/") + p.name +
-           (p.format == FileFormat::Png ? ".png" : ".jpg");
+    const char* extension = p.format == FileFormat::Png ? ".png" : p.format == FileFormat::Jpeg ? ".jpg" : ".bmp";
+    return std::string(p.part == SkinPart::Game ? "game/" : "shared/") + p.name + extension;
 }
 
 std::unique_ptr<Sexy::MemoryImage> RenderPicture(const Picture& p)
@@ -73,6 +83,16 @@ DrawCel ButtonStrip(std::function<void(Canvas& face)> drawFace, const style::Sha
         Canvas face(cel.Width(), cel.Height());
         drawFace(face);
         ComposeButton(cel, face, style::StateOfCel(index), shadow);
+        // The far tails of the shadow and the glow fade out towards the cel's edge, so that the
+        // border stays clear however tight the cel is round its plate.
+        Mask keep(cel.Width(), cel.Height());
+        for (int y = 0; y < cel.Height(); ++y)
+            for (int x = 0; x < cel.Width(); ++x)
+            {
+                const int edge = std::min({x, y, cel.Width() - 1 - x, cel.Height() - 1 - y});
+                keep.Set(x, y, std::min(1.0f, edge / float(kEdgeFade)));
+            }
+        cel.Clip(keep);
     };
 }
 

@@ -31,7 +31,8 @@ enum class SkinPart
 enum class FileFormat
 {
     Png,
-    Jpeg // opaque pictures the system names as .jpg
+    Jpeg, // opaque pictures the system names as .jpg
+    Bmp   // pictures the system names as .bmp (32 bits, with alpha)
 };
 
 // Draws one cel (index 0..cels-1) on a transparent canvas of the cel's size.

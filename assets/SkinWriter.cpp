@@ -2,6 +2,7 @@
 
 #include "pop/Image.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -10,6 +11,56 @@
 namespace skin
 {
 namespace fs = std::filesystem;
+
+namespace
+{
+
+void PutLe(std::string& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(char((value >> (8 * i)) & 0xFF));
+}
+
+// A 32-bit bitmap with its alpha channel: a version 4 header, whose colour masks name the alpha
+// byte, so readers keep the transparency instead of taking the fourth byte for padding.
+bool WriteBmp(const fs::path& path, const Sexy::MemoryImage& image)
+{
+    const uint32_t w = uint32_t(image.GetWidth()), h = uint32_t(image.GetHeight());
+    constexpr uint32_t kFileHeader = 14, kInfoHeader = 108;
+    const uint32_t pixels = w * h * 4;
+    std::string out;
+    out.reserve(kFileHeader + kInfoHeader + pixels);
+    out += "BM";
+    PutLe(out, kFileHeader + kInfoHeader + pixels, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, kFileHeader + kInfoHeader, 4);
+    PutLe(out, kInfoHeader, 4);
+    PutLe(out, w, 4);
+    PutLe(out, h, 4); // positive: rows from the bottom up
+    PutLe(out, 1, 2);
+    PutLe(out, 32, 2);
+    PutLe(out, 3, 4); // bit fields
+    PutLe(out, pixels, 4);
+    PutLe(out, 3780, 4); // 96 dots per inch, in dots per metre
+    PutLe(out, 3780, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, 0, 4);
+    PutLe(out, 0x00FF0000, 4);
+    PutLe(out, 0x0000FF00, 4);
+    PutLe(out, 0x000000FF, 4);
+    PutLe(out, 0xFF000000, 4);
+    PutLe(out, 0x73524742, 4); // the sRGB colour space
+    out.append(36 + 12, '\0'); // end points and gamma, unused with sRGB
+    for (uint32_t y = h; y-- > 0;)
+        for (uint32_t x = 0; x < w; ++x)
+            PutLe(out, image.GetPixelARGB(int(x), int(y)), 4);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(out.data(), std::streamsize(out.size()));
+    file.close();
+    return bool(file);
+}
+
+} // namespace
 
 std::string ManifestLine(const Picture& p)
 {
@@ -57,9 +108,13 @@ WriteResult WriteSkin(const std::vector<Picture>& pictures, const std::string& r
             return result;
         }
         std::unique_ptr<Sexy::MemoryImage> image = RenderPicture(picture);
-        const bool written =
-            image && (picture.format == FileFormat::Png ? ImageLib::WritePNGImage(path.string(), image.get())
-                                                        : ImageLib::WriteJPEGImage(path.string(), image.get(), 92));
+        bool written = false;
+        if (image && picture.format == FileFormat::Png)
+            written = ImageLib::WritePNGImage(path.string(), image.get());
+        else if (image && picture.format == FileFormat::Jpeg)
+            written = ImageLib::WriteJPEGImage(path.string(), image.get(), 92);
+        else if (image)
+            written = WriteBmp(path, *image);
         if (!written)
         {
             result.error = "cannot write " + path.string();

@@ -10,5 +10,19 @@ namespace skin
 
 // The chair buttons a player clicks to sit down: images/base/btn/chair1 and chair2.
 std::vector<Picture> ChairPictures();
+// The message box and the settings dialog: images/base/message, ok, cancel and images/base/set/.
+std::vector<Picture> DialogPictures();
+// The title bar's buttons, the replay controls, the table's big buttons and the net-speed light.
+std::vector<Picture> WindowButtonPictures();
+// The lists' parts: scrollbars, header lines, the quick-chat list's and the player menu's grounds.
+std::vector<Picture> ListPictures();
+// The chat input's ground and buttons, the bulletin strip and the speech bubbles.
+std::vector<Picture> ChatPictures();
+// The shared portraits: UserImage/default0 and default1 (n_6, show_n, n.jpg), UserImage/Head/.
+std::vector<Picture> PortraitPictures();
+// The user list's membership marks: images/base/vip1..6, hvip1..6 and 25.bmp.
+std::vector<Picture> BadgePictures();
+// The game's ground images/data/bg and the portrait frames images/data/show_frame(_flash).
+std::vector<Picture> TablePictures();
 
 } // namespace skin

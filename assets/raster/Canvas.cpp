@@ -63,13 +63,28 @@ Paint Paint::Linear(Vec2 from, Vec2 to, std::vector<Stop> stops)
     return paint;
 }
 
+Paint Paint::Radial(Vec2 centre, double radiusX, double radiusY, std::vector<Stop> stops)
+{
+    Paint paint = Linear(centre, centre, std::move(stops));
+    paint.mRadial = true;
+    paint.mRadiusX = std::max(radiusX, 1e-6);
+    paint.mRadiusY = std::max(radiusY, 1e-6);
+    return paint;
+}
+
 Rgba Paint::At(double x, double y) const
 {
     if (mStops.size() == 1)
         return Premultiply(mStops.front().color);
+    if (mRadial)
+        return AtStop(std::hypot((x - mFrom.x) / mRadiusX, (y - mFrom.y) / mRadiusY));
     const Vec2 axis = mTo - mFrom;
     const double length2 = axis.x * axis.x + axis.y * axis.y;
-    const double t = length2 > 0 ? ((x - mFrom.x) * axis.x + (y - mFrom.y) * axis.y) / length2 : 0;
+    return AtStop(length2 > 0 ? ((x - mFrom.x) * axis.x + (y - mFrom.y) * axis.y) / length2 : 0);
+}
+
+Rgba Paint::AtStop(double t) const
+{
     if (t <= mStops.front().t)
         return Premultiply(mStops.front().color);
     for (size_t i = 1; i < mStops.size(); ++i)
@@ -134,6 +149,17 @@ void Canvas::Desaturate(float amount)
         p.g += (grey - p.g) * amount;
         p.b += (grey - p.b) * amount;
     }
+}
+
+void Canvas::Clip(const Mask& mask)
+{
+    for (int y = 0; y < mHeight; ++y)
+        for (int x = 0; x < mWidth; ++x)
+        {
+            Rgba& p = mPixels[size_t(y) * mWidth + x];
+            const float k = mask.At(x, y);
+            p = {p.r * k, p.g * k, p.b * k, p.a * k};
+        }
 }
 
 Rgba Canvas::At(int x, int y) const

@@ -27,8 +27,9 @@ struct Rgba
 Rgba Premultiply(const Sexy::Color& color);
 Sexy::Color Unpremultiply(const Rgba& pixel);
 
-// What a shape is filled with: one colour, or a linear gradient between two points (colours
-// before the first stop are the first stop's, after the last the last's).
+// What a shape is filled with: one colour, a linear gradient between two points, or a radial one
+// from a centre out to an ellipse (colours before the first stop are the first stop's, after the
+// last the last's).
 class Paint
 {
 public:
@@ -44,13 +45,20 @@ public:
     {
         return Linear(from, to, {{0, start}, {1, end}});
     }
+    // t is 0 at the centre and 1 on the ellipse of the two radii.
+    static Paint Radial(Vec2 centre, double radiusX, double radiusY, std::vector<Stop> stops);
 
     // The paint at a point (the pixel centre is (x + 0.5, y + 0.5)).
     Rgba At(double x, double y) const;
 
 private:
+    Rgba AtStop(double t) const;
+
     Vec2 mFrom;
     Vec2 mTo;
+    bool mRadial = false;
+    double mRadiusX = 1;
+    double mRadiusY = 1;
     std::vector<Stop> mStops;
 };
 
@@ -72,6 +80,8 @@ public:
     void ScaleBrightness(float factor);
     // Colours moved towards their grey (luma) by the amount, 0..1.
     void Desaturate(float amount);
+    // Keeps only what lies inside the mask: every pixel times its coverage.
+    void Clip(const Mask& mask);
 
     Rgba At(int x, int y) const;
     // The pixel as pop would store it, straight alpha 0..255.

@@ -1,7 +1,9 @@
 // The skin's drawing toolkit on small cases whose answers are known exactly or by area.
 #include "assets/raster/Canvas.h"
 #include "assets/raster/Mask.h"
+#include "assets/raster/Noise.h"
 #include "assets/raster/Path.h"
+#include "assets/raster/Text.h"
 
 #include "pop/Image.h"
 
@@ -197,4 +199,74 @@ TEST(CanvasPixels, CoverageBecomesAlphaAndColoursStayInRange)
     EXPECT_EQ(image.GetPixel(2, 1).mAlpha, 128);
     EXPECT_EQ(image.GetPixel(1, 1).mAlpha, 0);
     EXPECT_EQ(image.GetPixel(2, 0).mAlpha, 0);
+}
+
+// A radial paint is its first stop at the centre and its last on and beyond the ellipse of its
+// radii, whichever way; a clip keeps only the mask's share of each pixel.
+TEST(CanvasPixels, RadialPaintReachesItsEllipseAndClipScalesCoverage)
+{
+    Canvas canvas(21, 11);
+    canvas.Fill(Path().AddRect(0, 0, 21, 11),
+                Paint::Radial({10.5, 5.5}, 8, 4, {{0, Sexy::Color(255, 0, 0)}, {1, Sexy::Color(0, 0, 255)}}));
+    EXPECT_EQ(canvas.ColorAt(10, 5), Sexy::Color(255, 0, 0));
+    EXPECT_EQ(canvas.ColorAt(19, 5), Sexy::Color(0, 0, 255));  // 8.5 across, past the radius of 8
+    EXPECT_EQ(canvas.ColorAt(10, 10), Sexy::Color(0, 0, 255)); // 4.5 down, past the radius of 4
+    EXPECT_NEAR(canvas.ColorAt(14, 5).mRed, 128, 2);           // halfway across
+    EXPECT_NEAR(canvas.ColorAt(10, 7).mRed, 128, 2);           // halfway down
+
+    Mask half(21, 11);
+    for (int x = 0; x < 21; ++x)
+        half.Set(x, 5, 0.5f);
+    canvas.Clip(half);
+    EXPECT_EQ(canvas.ColorAt(10, 5), Sexy::Color(255, 0, 0, 128));
+    EXPECT_EQ(canvas.ColorAt(10, 4).mAlpha, 0);
+}
+
+// The same seed gives the same texture; another seed another one; values spread over 0..1.
+TEST(Noise, IsRepeatableAndSpreadsOverTheRange)
+{
+    const Mask a = FractalNoise(64, 32, 8, 8, 3, 1), b = FractalNoise(64, 32, 8, 8, 3, 1);
+    const Mask c = FractalNoise(64, 32, 8, 8, 3, 2);
+    float low = 1, high = 0;
+    int differing = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x)
+        {
+            ASSERT_EQ(a.At(x, y), b.At(x, y));
+            differing += std::fabs(a.At(x, y) - c.At(x, y)) > 0.05f;
+            low = std::min(low, a.At(x, y));
+            high = std::max(high, a.At(x, y));
+        }
+    EXPECT_GT(differing, 64 * 32 / 2);
+    EXPECT_LT(low, 0.3f);
+    EXPECT_GT(high, 0.7f);
+}
+
+// A label sits in the middle of its box by its ink, whatever its letters: wide Chinese words, a
+// narrow question mark, a digit, in boxes on and off the middle of the grid.
+TEST(TextMask, CentredLabelsSitInTheMiddleOfTheirBox)
+{
+    struct Case
+    {
+        const wchar_t* text;
+        Font font;
+        double x, y, w, h;
+    };
+    const Case cases[] = {
+        {L"确定", {11, true}, 4, 3, 65, 20},
+        {L"?", {12, true}, 40, 10, 20, 16},
+        {L"6", {8, true}, 0, 0, 18, 18},
+        {L"游戏设置", {12, true}, 12, 10, 96, 30},
+    };
+    for (const Case& c : cases)
+    {
+        const Mask mask = CentredText(c.text, c.font, 120, 50, c.x, c.y, c.w, c.h);
+        const PixelBounds ink = mask.Bounds(0.25f);
+        ASSERT_FALSE(ink.Empty()) << "no glyphs for " << c.font.points << " pt";
+        EXPECT_NEAR(ink.x + ink.width / 2.0, c.x + c.w / 2, 1.6);
+        EXPECT_NEAR(ink.y + ink.height / 2.0, c.y + c.h / 2, 1.0);
+        EXPECT_GE(ink.x, c.x);
+        EXPECT_LE(ink.x + ink.width, c.x + c.w);
+    }
+    EXPECT_GT(MeasureText(L"确定", {11}).width, MeasureText(L"?", {11}).width);
 }

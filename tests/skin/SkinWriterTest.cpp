@@ -46,11 +46,11 @@ Picture Row(std::string name, int width = 8, int height = 4, int cels = 2)
 
 } // namespace
 
-// The whole skin, as a game gets it: each picture loads by its system name, has the table's size,
-// and each of its cels is a picture of its own: transparent all round its border (nothing cut off
-// where the strip is divided, nothing showing on the felt but the drawing), opaque in the middle,
-// and different from the other states.
-TEST(SkinFiles, EveryPictureLoadsBackAsCelsWithATransparentGround)
+// The whole skin, as a game gets it: each picture loads by its system name and has the table's
+// size; and each cel of a strip (button states, the levels of a light) is a picture of its own:
+// transparent all round its border (nothing cut off where the strip is divided, nothing showing on
+// the felt but the drawing), opaque in the middle, and different from the other cels.
+TEST(SkinFiles, EveryPictureLoadsBackAndStripsSplitIntoCels)
 {
     poptest::TempDir dir;
     ASSERT_FALSE(dir.Path().empty());
@@ -71,6 +71,8 @@ TEST(SkinFiles, EveryPictureLoadsBackAsCelsWithATransparentGround)
         ASSERT_TRUE(image);
         ASSERT_EQ(image->GetWidth(), p.width);
         ASSERT_EQ(image->GetHeight(), p.height);
+        if (p.cels == 1)
+            continue;
         const int w = p.CelWidth(), h = p.height;
         std::vector<std::vector<uint32_t>> cels(p.cels);
         for (int cel = 0; cel < p.cels; ++cel)
@@ -84,7 +86,11 @@ TEST(SkinFiles, EveryPictureLoadsBackAsCelsWithATransparentGround)
                 borderAlpha =
                     std::max({borderAlpha, image->GetPixel(x0, k).mAlpha, image->GetPixel(x0 + w - 1, k).mAlpha});
             EXPECT_EQ(borderAlpha, 0) << "cel " << cel;
-            EXPECT_EQ(image->GetPixel(x0 + w / 2, h / 2).mAlpha, 255) << "cel " << cel;
+            // A button's disabled look (its fourth cel) is half transparent on purpose.
+            if (cel < 3)
+                EXPECT_EQ(image->GetPixel(x0 + w / 2, h / 2).mAlpha, 255) << "cel " << cel;
+            else
+                EXPECT_GT(image->GetPixel(x0 + w / 2, h / 2).mAlpha, 100) << "cel " << cel;
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                     cels[cel].push_back(image->GetPixelARGB(x0 + x, y));
@@ -94,7 +100,7 @@ TEST(SkinFiles, EveryPictureLoadsBackAsCelsWithATransparentGround)
                 EXPECT_NE(cels[a], cels[b]) << "cels " << a << " and " << b << " look the same";
     }
     EXPECT_EQ(ReadFile(fs::path(dir.Path()) / kManifestName), manifest);
-    EXPECT_TRUE(fs::is_directory(fs::path(dir.Path()) / "shared")); // staged even while empty
+    EXPECT_TRUE(fs::is_directory(fs::path(dir.Path()) / "shared"));
 }
 
 TEST(SkinWriter, RefusesBadRows)

@@ -11,6 +11,8 @@
 #include "pop/TestHarness.h"
 #include "pop/WidgetManager.h"
 
+#include "tests/skin-widgets/SkinWidgetsSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,6 +22,8 @@
 
 namespace
 {
+
+using skintest::CountNear;
 
 using Sexy::ChatListWidget;
 using Sexy::Color;
@@ -53,20 +57,6 @@ protected:
         list.SetScrollbarImage(up.get(), down.get(), track.get(), thumb.get());
         list.Resize(20, 40, 314, 100);
     }
-    // How many pixels of a window rectangle are near the colour.
-    int CountNear(int x, int y, int w, int hgt, const Color& c)
-    {
-        int n = 0;
-        for (int yy = y; yy < y + hgt; ++yy)
-            for (int xx = x; xx < x + w; ++xx)
-            {
-                const Color p = h.Pixel(xx, yy);
-                if (std::abs(p.mRed - c.mRed) + std::abs(p.mGreen - c.mGreen) + std::abs(p.mBlue - c.mBlue) < 30)
-                    ++n;
-            }
-        return n;
-    }
-
     Sexy::TestHarness h;
     ChatListWidget list;
     std::unique_ptr<Sexy::MemoryImage> up, down, track, thumb;
@@ -155,11 +145,11 @@ TEST_F(ChatListTest, LinesAreDrawnInTheirColoursWithoutTheirCodes)
     list.AddChat(L"国国国国", 9); // (0, 204, 255)
     h.Draw();
     // Row i has its baseline at 16 i + 16: the first row lies in y 40..56 of the window.
-    EXPECT_GT(CountNear(20, 40, 314, 16, Color(255, 99, 111)), 10);
-    EXPECT_EQ(CountNear(20, 40, 314, 16, Color(0, 204, 255)), 0);
-    EXPECT_GT(CountNear(20, 56, 314, 16, Color(0, 204, 255)), 10);
+    EXPECT_GT(CountNear(h, 20, 40, 314, 16, Color(255, 99, 111)), 10);
+    EXPECT_EQ(CountNear(h, 20, 40, 314, 16, Color(0, 204, 255)), 0);
+    EXPECT_GT(CountNear(h, 20, 56, 314, 16, Color(0, 204, 255)), 10);
     // The text starts at x 5: nothing of the eight characters of the code is drawn before it.
-    EXPECT_EQ(CountNear(20, 40, 5, 32, Color(255, 99, 111)) + CountNear(20, 40, 5, 32, Color(0, 204, 255)), 0);
+    EXPECT_EQ(CountNear(h, 20, 40, 5, 32, Color(255, 99, 111)) + CountNear(h, 20, 40, 5, 32, Color(0, 204, 255)), 0);
 }
 
 TEST_F(ChatListTest, QueuedLinesArriveOneEveryPeriodOfTimerOne)

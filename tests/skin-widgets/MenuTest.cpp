@@ -8,6 +8,8 @@
 #include "pop/TestHarness.h"
 #include "pop/WidgetManager.h"
 
+#include "tests/skin-widgets/SkinWidgetsSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +18,8 @@
 
 namespace
 {
+
+using skintest::CountNear;
 
 using Sexy::Color;
 using Sexy::MenuWidget;
@@ -52,18 +56,6 @@ protected:
         h.GetWidgetManager()->AddWidget(&menu);
     }
     ~MenuTest() override { h.GetWidgetManager()->RemoveWidget(&menu); }
-
-    int CountNear(int x, int y, int w, int hgt, const Color& c)
-    {
-        int n = 0;
-        for (int yy = y; yy < y + hgt; ++yy)
-            for (int xx = x; xx < x + w; ++xx)
-            {
-                const Color p = h.Pixel(xx, yy);
-                n += std::abs(p.mRed - c.mRed) + std::abs(p.mGreen - c.mGreen) + std::abs(p.mBlue - c.mBlue) < 30;
-            }
-        return n;
-    }
 
     Sexy::TestHarness h;
     Sexy::SysFont font;
@@ -120,10 +112,10 @@ TEST_F(MenuTest, OnlyLinesInBracketsAnswerTheMouseAndLosingTheFocusHidesIt)
     // own code's white.
     h.MouseMove(300, 300);
     h.Draw();
-    EXPECT_GT(CountNear(100, rowY(2) - 10, menu.mWidth, 20, Color(0, 188, 255)), 5);
-    EXPECT_GT(CountNear(100, rowY(1) - 1, menu.mWidth, 3, Color(55, 30, 30)), menu.mWidth / 2);
-    EXPECT_GT(CountNear(100, rowY(0) - 10, menu.mWidth, 20, Color(255, 255, 255)), 5);
-    EXPECT_EQ(CountNear(100, rowY(0) - 10, menu.mWidth, 20, Color(0, 188, 255)), 0);
+    EXPECT_GT(CountNear(h, 100, rowY(2) - 10, menu.mWidth, 20, Color(0, 188, 255)), 5);
+    EXPECT_GT(CountNear(h, 100, rowY(1) - 1, menu.mWidth, 3, Color(55, 30, 30)), menu.mWidth / 2);
+    EXPECT_GT(CountNear(h, 100, rowY(0) - 10, menu.mWidth, 20, Color(255, 255, 255)), 5);
+    EXPECT_EQ(CountNear(h, 100, rowY(0) - 10, menu.mWidth, 20, Color(0, 188, 255)), 0);
 
     h.GetWidgetManager()->SetFocus(&menu);
     h.GetWidgetManager()->SetFocus(nullptr);

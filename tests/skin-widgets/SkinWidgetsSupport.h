@@ -6,9 +6,11 @@
 #include "pop/Font.h"
 #include "pop/Graphics.h"
 #include "pop/Image.h"
+#include "pop/TestHarness.h"
 #include "pop/Widget.h"
 #include "tests/support/SessionHarness.h"
 
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -43,6 +45,20 @@ public:
     }
     std::unique_ptr<Sexy::Font> Duplicate() const override { return std::make_unique<BoxFont>(); }
 };
+
+// How many pixels of a screen rectangle lie near the colour (the sum of the channels' distances
+// below 30): enough for text, whose glyph edges are blended.
+inline int CountNear(const Sexy::TestHarness& h, int x, int y, int w, int hgt, const Sexy::Color& c)
+{
+    int n = 0;
+    for (int yy = y; yy < y + hgt; ++yy)
+        for (int xx = x; xx < x + w; ++xx)
+        {
+            const Sexy::Color p = h.Pixel(xx, yy);
+            n += std::abs(p.mRed - c.mRed) + std::abs(p.mGreen - c.mGreen) + std::abs(p.mBlue - c.mBlue) < 30;
+        }
+    return n;
+}
 
 // A picture of cols x rows cels of celW x celH, each filled with its own colour, given row by row.
 inline std::unique_ptr<Sexy::DDImage> CelImage(int cols, int rows, int celW, int celH,

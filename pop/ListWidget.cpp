@@ -54,6 +54,12 @@ int ListWidget::AddLine(const SexyString& line, bool alphaSort)
         auto it = std::find_if(mLines.begin(), mLines.end(), [&](const SexyString& s) { return s > line; });
         row = static_cast<int>(it - mLines.begin());
     }
+    return InsertLine(row, line);
+}
+
+int ListWidget::InsertLine(int row, const SexyString& line)
+{
+    row = std::clamp(row, 0, GetLineCount());
     mLines.insert(mLines.begin() + row, line);
     mLineColors.insert(mLineColors.begin() + row, GetColor(COLOR_TEXT));
     if (mHiliteIdx >= row)

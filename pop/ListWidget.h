@@ -107,6 +107,8 @@ public:
     // Adds a line in COLOR_TEXT and returns its row: at the end, or with alphaSort before the first
     // line that compares greater. Hover and selection stay on their lines.
     virtual int AddLine(const SexyString& line, bool alphaSort = false);
+    // Inserts a line in COLOR_TEXT before row (kept within 0..line count) and returns its row.
+    virtual int InsertLine(int row, const SexyString& line);
     // Replaces a line's text; 0, or -1 for a row that does not exist.
     virtual int SetLine(int row, const SexyString& line);
     // Removes a line; 0, or -1 for a row that does not exist. Hover and selection stay on their
@@ -154,8 +156,9 @@ public:
 protected:
     // Draws one row with its top at y; fill and text colours as chosen by Draw.
     virtual void DrawRow(Graphics* g, int row, int y, int height, const Color* fill, const Color& text);
-    // Recomputes mPageSize from the height and hands it to the scrollbar.
-    void UpdatePageSize();
+    // Recomputes mPageSize from the height and hands it to the scrollbar; subclasses that lay
+    // their rows out differently count their own.
+    virtual void UpdatePageSize();
     // Hands the line count and position to the scrollbar.
     void SyncScrollbar();
     // Runs f on every list of the chain (this one included), left to right.

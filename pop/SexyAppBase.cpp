@@ -1134,8 +1134,12 @@ void SexyAppBase::SetCursor(int cursorNum)
 void SexyAppBase::UpdateCursor()
 {
     int shown = mCursorNum;
-    if (shown == CURSOR_POINTER && mWidgetManager->WantsHandCursor())
-        shown = CURSOR_HAND;
+    if (shown == CURSOR_POINTER)
+    {
+        shown = mWidgetManager->WantedCursor();
+        if (shown < 0 || shown >= NUM_CURSORS)
+            shown = CURSOR_POINTER;
+    }
     mShownCursor = shown;
     Impl& s = *mImpl;
     if (!s.window || shown == s.sdlCursor)

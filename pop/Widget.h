@@ -141,6 +141,10 @@ public:
     bool mMouseVisible = true;
     // Show the hand cursor over it (see WidgetManager::WantsHandCursor).
     bool mDoFinger = false;
+    // A cursor of its own (a CursorKind of SexyAppBase.h) while the mouse is over it or it holds
+    // the mouse, such as the resize arrows over a column edge; 0, the pointer, leaves the choice to
+    // mDoFinger and the application (see WidgetManager::WantedCursor).
+    int mOverCursor = 0;
     // The colour list: indices as each widget defines them.
     std::vector<Color> mColors;
 

@@ -351,6 +351,14 @@ bool WidgetManager::WantsHandCursor() const
     return w != nullptr && w->mIsOver && w->mDoFinger && !w->mDisabled;
 }
 
+int WidgetManager::WantedCursor() const
+{
+    const Widget* w = mCaptureWidget != nullptr ? mCaptureWidget : mOverWidget;
+    if (w != nullptr && w->mIsOver && !w->mDisabled && w->mOverCursor != 0)
+        return w->mOverCursor;
+    return WantsHandCursor() ? 1 : 0;
+}
+
 void WidgetManager::SetOverWidget(Widget* widget)
 {
     if (widget == mOverWidget)

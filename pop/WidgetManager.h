@@ -93,6 +93,9 @@ public:
     int GetMouseY() const { return mLastMouseY; }
     // The hand cursor fits: the widget the mouse is over (or the captured one) has mDoFinger.
     bool WantsHandCursor() const;
+    // The cursor that widget asks for: its mOverCursor when set, else the hand (1) when it wants
+    // the hand cursor, else the pointer (0).
+    int WantedCursor() const;
 
     // Modal layer (see above). AddBaseModal ignores widgets outside this tree and widgets already
     // stacked; RemoveBaseModal ignores widgets not stacked.

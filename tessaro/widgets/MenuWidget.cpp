@@ -87,6 +87,9 @@ void MenuWidget::TrackPopupMenu(int x, int y, int userId)
                 width = std::max(width, mFont->StringWidth(VisibleText(line)));
         }
     }
+    // The text starts kTextX in; as much room on the right keeps the widest line whole.
+    if (width > 0)
+        width += 2 * kTextX;
     const int height = static_cast<int>(mLines.size()) * GetItemHeight() + 2 * kTopMargin;
     OutputDebug("iMaxWidth%d x%d y%d w%d h%d\n", width, x, y, width, height);
     const int left = x + width > kScreenRight ? x - width : x;

@@ -1,7 +1,8 @@
 // The popup menu of the table (the player menu, the user-information card): a list whose lines may
 // carry colour codes and whose only clickable lines begin with "[". "_seperator" lines are drawn
-// as a rule. TrackPopupMenu sizes the menu to its widest visible text, turns it left or up where it
-// would leave the screen, and shows it; losing the focus hides it.
+// as a rule. TrackPopupMenu sizes the menu to its widest visible text with a margin of kTextX on
+// both sides, turns it left or up where it would leave the screen, and shows it; losing the focus
+// hides it.
 #pragma once
 
 #include "pop/ListWidget.h"

@@ -69,6 +69,7 @@ TEST_F(MenuTest, ItOpensAtThePointOrTurnsAtTheRightAndBottomEdges)
     int widest = 0;
     for (const wchar_t* text : {L"名片", MenuWidget::kSeparator, L"[查看资料]", L"[请他离开]"})
         widest = std::max(widest, font.StringWidth(text));
+    widest += 2 * MenuWidget::kTextX; // the text's margins
     struct Case
     {
         int x, y, left, top;

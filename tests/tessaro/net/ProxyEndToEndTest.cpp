@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -36,7 +37,8 @@ bool CanConnect(int port)
     return fd >= 0;
 }
 
-// Echoes every connection back to its sender until the server goes away.
+// Echoes every connection back to its sender until the server goes away. Going away also shuts
+// the connections still open, so that a peer that keeps one (a proxy's worker) cannot hold it up.
 class EchoServer
 {
 public:
@@ -44,6 +46,12 @@ public:
     ~EchoServer()
     {
         m_listener.Shutdown();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+            for (int c : m_open)
+                shutdown(c, SHUT_RDWR);
+        }
         m_thread.join();
     }
     EchoServer(const EchoServer&) = delete;
@@ -64,19 +72,30 @@ private:
             int c = m_listener.Accept();
             if (c < 0)
                 break;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_stopping)
+                    shutdown(c, SHUT_RDWR);
+                m_open.push_back(c);
+            }
             clients.emplace_back(
-                [c]
+                [this, c]
                 {
                     char buf[512];
                     ssize_t n;
                     while ((n = recv(c, buf, sizeof(buf), 0)) > 0)
                         send(c, buf, static_cast<size_t>(n), MSG_NOSIGNAL);
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_open.erase(std::find(m_open.begin(), m_open.end(), c));
                     close(c);
                 });
         }
         for (auto& t : clients)
             t.join();
     }
+    std::mutex m_mutex;
+    std::vector<int> m_open;
+    bool m_stopping = false;
     std::thread m_thread;
 };
 
@@ -89,6 +108,8 @@ public:
         m_pid = fork();
         if (m_pid == 0)
         {
+            // A group of its own, so that its end takes any workers it forked along.
+            setpgid(0, 0);
             std::vector<char*> argv;
             argv.push_back(const_cast<char*>(program.c_str()));
             for (auto& a : args)
@@ -105,7 +126,8 @@ public:
     {
         if (m_pid > 0)
         {
-            kill(m_pid, SIGTERM);
+            setpgid(m_pid, m_pid); // in case the child has not got there yet
+            kill(-m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
     }

@@ -4,6 +4,8 @@
 
 #include "platform/WindowBus.h"
 
+#include <utility>
+
 namespace Sexy
 {
 
@@ -37,7 +39,9 @@ void TestHarness::Attach()
 
 TestHarness::~TestHarness()
 {
-    // An application of the test's own may live on: it gets its own clock and boxes back.
+    // An application of the test's own may live on: it gets its own clock, boxes and wait back.
+    if (mDrivesWaits)
+        mApp->SetWaitHook(nullptr);
     mApp->SetClock(nullptr);
     mApp->SetMsgBoxHandler(nullptr);
 }
@@ -53,6 +57,27 @@ int TestHarness::Step(int updates)
         ran += mApp->mUpdateCount - before;
     }
     return ran;
+}
+
+void TestHarness::DriveNestedLoops(std::function<bool()> onWait)
+{
+    mNestedWaits = 0;
+    mOnWait = std::move(onWait);
+    mDrivesWaits = mOnWait != nullptr;
+    if (!mDrivesWaits)
+    {
+        mApp->SetWaitHook(nullptr);
+        return;
+    }
+    mApp->SetWaitHook(
+        [this]
+        {
+            ++mNestedWaits;
+            // A copy: the callback may set another one.
+            std::function<bool()> onWait = mOnWait;
+            if (!onWait())
+                mNow += SexyAppBase::kUpdateIntervalMs;
+        });
 }
 
 int TestHarness::PumpMessages(int waitMs)

@@ -17,6 +17,7 @@
 #include "pop/SexyAppBase.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,6 +47,17 @@ public:
     int Step(int updates = 1);
     void Advance(uint64_t ms) { mNow += ms; }
     uint64_t Now() const { return mNow; }
+    // Nested loops (Dialog::WaitForResult) wait through the application's wait hook between their
+    // steps, so with the harness's clock standing still they would never see an update.
+    // DriveNestedLoops sets a hook for them: each wait calls onWait, which may give input (a click
+    // on the dialog being waited for) or nothing, and then moves the clock by one update, unless
+    // onWait returned true to say that it answered what the loop waits for: the loop ends then, and
+    // the clock stays where the last update left it, so no update is owed afterwards. Null gives
+    // the application its real wait back, and so does the end of a harness that set a hook. The
+    // application's own loop (Start) waits through the hook too.
+    void DriveNestedLoops(std::function<bool()> onWait);
+    // The waits the hook has run since DriveNestedLoops set it.
+    int NestedWaits() const { return mNestedWaits; }
     // Waits up to waitMs of real time for a message to the main window (or any window of this
     // thread), runs what came and then one loop step without moving the clock. Returns how many
     // messages ran. For messages that other threads send.
@@ -90,6 +102,9 @@ private:
     mutable std::mutex mMutex;
     std::vector<MsgBoxRecord> mBoxes;
     int mAnswer = IDOK;
+    std::function<bool()> mOnWait;
+    bool mDrivesWaits = false;
+    int mNestedWaits = 0;
 };
 
 } // namespace Sexy

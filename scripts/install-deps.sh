@@ -22,6 +22,7 @@ packages=(
     fonts-wqy-microhei
     xvfb
     xauth
+    xdotool
     python3
     clang-format
     tinyproxy

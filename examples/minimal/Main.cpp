@@ -14,6 +14,12 @@
 //                             relative name is taken from the game's folder
 //   MINIMAL_SAY=TEXT          once seated, the player says TEXT (UTF-8) to the table
 //   MINIMAL_ESCAPE=1          once seated (and after MINIMAL_SAY), the player presses the escape key
+//   MINIMAL_REPLAY_CLICKS=L   in a replay, the player clicks replay buttons: L lists button@update
+//                             (play, pause, fast, normal, quit; updates since the replay began),
+//                             for example "pause@100,play@300,quit@600"
+//
+// Headless there is nobody to answer a message box: the game writes its text on standard error
+// ("[MsgDlg] TEXT", UTF-8) and clicks its OK button a fifth of a second later.
 #include "examples/minimal/MinimalApp.h"
 
 #include "pop/Image.h"

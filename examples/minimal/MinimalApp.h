@@ -8,6 +8,11 @@
 
 #include <memory>
 
+namespace Sexy
+{
+class Widget;
+}
+
 namespace minimal
 {
 
@@ -33,10 +38,15 @@ public:
     void SetRunLimit(int updates) { m_iRunLimit = updates; }
 
 private:
+    // Headless: the message box shown is written out and answered with OK after a while.
+    void AnswerMessageBox();
+
     std::unique_ptr<MinimalView> m_pView;
     std::unique_ptr<MinimalWnd> m_pWnd;
     int m_iRunLimit = 0;
     int m_iUpdates = 0;
+    const Sexy::Widget* m_pAnsweredBox = nullptr;
+    int m_iAnswerIn = 0;
 };
 
 } // namespace minimal

@@ -6,10 +6,14 @@
 #include "tessaro/session/GameMsg.h"
 
 #include "platform/Text.h"
+#include "pop/ButtonWidget.h"
+#include "pop/WidgetManager.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace minimal
 {
@@ -21,6 +25,58 @@ MinimalWnd::MinimalWnd(Ostra::GameAppBase* app, MinimalView* view) : GameWndBase
         m_strSay = platform::Utf8ToGbk(say);
     const char* escape = std::getenv("MINIMAL_ESCAPE");
     m_bEscapeWhenSeated = escape && std::strcmp(escape, "1") == 0;
+    if (const char* clicks = std::getenv("MINIMAL_REPLAY_CLICKS"))
+        ReadReplayClicks(clicks);
+}
+
+void MinimalWnd::ReadReplayClicks(const char* script)
+{
+    const std::pair<const char*, Sexy::ButtonWidget*> buttons[] = {
+        {"play", m_pBtnReplayPlay.get()},       {"pause", m_pBtnReplayPause.get()}, {"fast", m_pBtnReplayFast.get()},
+        {"normal", m_pBtnReplayFastStop.get()}, {"quit", m_pBtnReplayQuit.get()},
+    };
+    std::string text = script;
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        std::size_t end = text.find(',', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string item = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t at = item.find('@');
+        Sexy::ButtonWidget* button = nullptr;
+        for (const auto& [name, widget] : buttons)
+        {
+            if (item.compare(0, at, name) == 0)
+                button = widget;
+        }
+        char* rest = nullptr;
+        const long update = at == std::string::npos ? -1 : std::strtol(item.c_str() + at + 1, &rest, 10);
+        if (!button || update < 0 || !rest || *rest != '\0')
+        {
+            std::fprintf(stderr, "minimal: MINIMAL_REPLAY_CLICKS: not understood: %s\n", item.c_str());
+            continue;
+        }
+        m_vecReplayClicks.push_back({button, static_cast<int>(update)});
+    }
+}
+
+void MinimalWnd::StartReplayGameBase(char* szArg)
+{
+    GameWndBase::StartReplayGameBase(szArg);
+    if (m_pAppInfo->bReplay)
+        m_iReplayUpdates = 0;
+}
+
+void MinimalWnd::ClickOn(Sexy::WidgetManager& manager, const Sexy::Widget& widget)
+{
+    const Sexy::Point at = widget.GetAbsPos();
+    const int x = at.mX + widget.mWidth / 2;
+    const int y = at.mY + widget.mHeight / 2;
+    manager.MouseMove(x, y);
+    manager.MouseDown(x, y, Sexy::WidgetManager::BUTTON_LEFT);
+    manager.MouseUp(x, y, Sexy::WidgetManager::BUTTON_LEFT);
 }
 
 void MinimalWnd::KeyDown(Sexy::KeyCode key)
@@ -34,6 +90,17 @@ void MinimalWnd::KeyDown(Sexy::KeyCode key)
 void MinimalWnd::Update()
 {
     GameWndBase::Update();
+    if (m_iReplayUpdates >= 0 && mWidgetManager)
+    {
+        ++m_iReplayUpdates;
+        while (m_nNextReplayClick < m_vecReplayClicks.size() &&
+               m_vecReplayClicks[m_nNextReplayClick].iAtUpdate <= m_iReplayUpdates)
+        {
+            Sexy::ButtonWidget* button = m_vecReplayClicks[m_nNextReplayClick++].pButton;
+            std::fprintf(stderr, "minimal: replay button %d\n", button->mId);
+            ClickOn(*mWidgetManager, *button);
+        }
+    }
     if (m_bSeatedActionsDone || !m_pView || !m_pView->IsSeated() || m_pGameApp->IsShuttingDown())
         return;
     m_bSeatedActionsDone = true;

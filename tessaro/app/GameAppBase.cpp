@@ -238,17 +238,6 @@ int GameAppBase::ShowMessage(std::string text, int buttonMode, int timeoutResult
     return ShowMessage(string2wstring(text), buttonMode, timeoutResult, countdown, pos, modal, extra);
 }
 
-int GameAppBase::ShowMessage(std::wstring text, int buttonMode, int, int, Sexy::TPoint<int>, bool, int)
-{
-    // The framework's box until the skinned one exists: OK for one button, OK and Cancel for two,
-    // with the skinned box's answers (1000 confirm, 1001 otherwise).
-    const int flags = buttonMode == 2 ? Sexy::MB_OKCANCEL : Sexy::MB_OK;
-    const int answer = MsgBox(text, L"Message", flags);
-    return answer == Sexy::IDOK ? 1000 : 1001;
-}
-
-void GameAppBase::OnBossKey(std::uintptr_t, long) {}
-
 void GameAppBase::OnCopyData(std::uintptr_t, long lParam)
 {
     const auto* data = reinterpret_cast<const platform::COPYDATASTRUCT*>(static_cast<std::intptr_t>(lParam));

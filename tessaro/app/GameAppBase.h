@@ -56,6 +56,9 @@ public:
     // One received message on the main thread: handed to the game window's FilterNetMessage, or
     // logged as lost when there is no game window yet.
     virtual void OnGameNetMessage(std::uintptr_t wParam, long lParam);
+    // The boss key: wParam 0 hides the real window and stops every music and sound (m_bHidden
+    // keeps new ones from starting); 1 shows it again and restarts the current music when music
+    // is on; other values change nothing. The game's own window procedure calls it.
     virtual void OnBossKey(std::uintptr_t wParam, long lParam);
     // WM_COPYDATA from the lobby; lParam points to the COPYDATASTRUCT, whose cbData bytes at lpData
     // are all that is read. Tag 1 carries the path of a recorded game, handed to the game window's
@@ -68,10 +71,11 @@ public:
     virtual void OnCopyData(std::uintptr_t wParam, long lParam);
     // An operation each game supplies; the library never calls it.
     virtual void GameAppReserved() = 0;
-    // The system's message box: buttonMode 1 one button, 2 two; a countdown that answers
-    // timeoutResult by itself after countdown seconds (0: never); pos, modal and extra place and
-    // mark it. Returns the answer (1000 when the player confirms). Until the skinned box exists it
-    // shows the text through the framework's message box. The narrow forms take GBK text.
+    // The system's message box (Ostra::MsgDlg, dialog 100): buttonMode 1 one button, any other
+    // two; a countdown that answers timeoutResult by itself after countdown seconds (0: never); pos
+    // (0, 0) centres it, modal and extra mark it. Waits for the answer and returns it (1000 OK,
+    // 1001 Cancel). Off the main thread, before Init and while shutting down, the framework's
+    // message box stands in with the same answers. The narrow forms take GBK text.
     virtual int ShowMessage(char* text, int buttonMode, int timeoutResult, int countdown, Sexy::TPoint<int> pos,
                             bool modal, int extra);
     virtual int ShowMessage(std::wstring text, int buttonMode, int timeoutResult, int countdown, Sexy::TPoint<int> pos,
@@ -114,6 +118,15 @@ public:
     // music interface and the sound manager; the value given is not stored.
     void SetMusicVolume(double volume) override;
     void SetSfxVolume(double volume) override;
+
+    // ---- Pictures and screenshots -------------------------------------------------------------
+    // The name unchanged when a file of exactly that name exists, else the name in the platform's
+    // shared skin folder beside the program's ("..\\GameSkin\\0\\<name>"). For games' own pictures.
+    std::string GetImageFileName(std::string name);
+    // Saves what the window shows as a JPEG on the user's desktop, named "<user id>_<0..9999>.jpg"
+    // (the click of the camera first), and returns that name without its folder; an empty name when
+    // there is no screen yet or the file cannot be written.
+    std::wstring TakeScreenshot();
 
     // ---- Settings -----------------------------------------------------------------------------
     // Reads set.dat from the program's folder into g_AppInfo (the defaults when it cannot be read),

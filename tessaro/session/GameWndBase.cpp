@@ -21,6 +21,7 @@ constexpr int kLogLevel = 20;
 GameWndBase::GameWndBase(GameAppBase* app, GameViewBase* view)
     : m_pGameApp(app), m_pGameView(view), m_pAppInfo(&g_AppInfo), m_pSendItem(new char[kQueueItemLen]())
 {
+    CreateButtons();
     if (m_pGameView)
     {
         m_pGameView->SetAppInfo(m_pAppInfo);
@@ -36,6 +37,16 @@ GameWndBase::~GameWndBase()
         m_pGameApp->m_pGameWnd = nullptr;
 }
 
+void GameWndBase::SetAppInfo(AppInfo* pAppInfo)
+{
+    // The window reads its record everywhere; a null one would only move the crash elsewhere.
+    if (!pAppInfo)
+        return;
+    m_pAppInfo = pAppInfo;
+    if (m_pGameView)
+        m_pGameView->SetAppInfo(pAppInfo);
+}
+
 // ---- Virtual operations whose behaviour comes with the rest of the session --------------------
 
 void GameWndBase::CallBackTCPDisconnection() {}
@@ -44,10 +55,6 @@ bool GameWndBase::IsDelayMsg(int type)
 {
     return type != MSG_TEST_NET && type != MSG_KEEP_ALIVE && type != MSG_CHAT_INFO_NOTICE && type != MSG_CHAT_INFO_RES;
 }
-
-void GameWndBase::OnBtnSet() {}
-void GameWndBase::OnBtnScreen() {}
-void GameWndBase::StartReplayGameBase(char*) {}
 
 // ---- Sending ------------------------------------------------------------------------------------
 

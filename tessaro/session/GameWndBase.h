@@ -1,6 +1,9 @@
 // The game window: the top-level widget of every game. It owns the session with the game server
 // (the two session queues, the connection and its worker threads, the send mutex), routes every
-// received table-protocol message to its handler, and sends the game's messages.
+// received table-protocol message to its handler, and sends the game's messages. It is also the
+// window's frame: it draws the table's ground, carries the title-bar buttons (quit, settings,
+// minimise, screenshot, help, a link, the five replay controls), and lets the player drag the real
+// window by its top strip.
 //
 // A game derives its window from GameWndBase, overrides the virtual handlers it cares about and
 // implements HandleGameMessage for its own message types. The application (GameAppBase) hands each
@@ -13,6 +16,7 @@
 #pragma once
 
 #include "pop/Listeners.h"
+#include "pop/Point.h"
 #include "pop/Widget.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/net/ClientStack.h"
@@ -29,6 +33,13 @@
 #include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <vector>
+
+namespace Sexy
+{
+class ButtonWidget;
+class WidgetManager;
+} // namespace Sexy
 
 namespace Ostra
 {
@@ -52,6 +63,38 @@ enum GameWndTimer : int
 // The automatic leave check's period while the player sits at a table: 20 minutes.
 inline constexpr int kAutoLeaveMs = 1200000;
 
+// The title-bar buttons' ids (both screen-mode buttons share id 3).
+enum GameWndButton : int
+{
+    BTN_ESC = 1,
+    BTN_SET = 2,
+    BTN_SCREEN_MODE = 3,
+    BTN_MIN = 4,
+    BTN_HELP = 5,
+    BTN_SCREENSHOT = 6,
+    BTN_HOMEPAGE = 7,
+    BTN_LINK = 8,
+    BTN_AWARD = 9,
+    BTN_REPLAY_PLAY = 10,
+    BTN_REPLAY_PAUSE = 11,
+    BTN_REPLAY_FAST = 12,
+    BTN_REPLAY_QUIT = 13,
+    BTN_REPLAY_FASTSTOP = 14,
+};
+// The message with which the replay buttons command the lobby, and its commands.
+inline constexpr unsigned kReplayCommandMsg = 0x658;
+enum ReplayCommand : int
+{
+    REPLAY_PLAY = 1,
+    REPLAY_FAST = 2,
+    REPLAY_NORMAL = 3,
+    REPLAY_PAUSE = 4,
+};
+// The strip at the top of the window by which the player drags it, and the least time between
+// two moves of the window.
+inline constexpr int kDragStripHeight = 32;
+inline constexpr std::uint32_t kDragIntervalMs = 50;
+
 class GameWndBase : public Sexy::Widget, public Sexy::ButtonListener
 {
 public:
@@ -61,6 +104,40 @@ public:
 
     // Every frame: the widget's update, then the timers in ascending id order, then UpdateMusic.
     void Update() override;
+
+    // Another settings record for the window and its view (g_AppInfo from construction on); null
+    // is ignored.
+    void SetAppInfo(AppInfo* pAppInfo);
+
+    // ---- The frame -----------------------------------------------------------------------------
+    // The buttons are top-level widgets in front of the window (and its view): added to the
+    // manager with the window and removed with it.
+    void AddedToManager(Sexy::WidgetManager* manager) override;
+    void RemovedFromManager(Sexy::WidgetManager* manager) override;
+    // Black, then the table's ground picture at (0, 0).
+    void Draw(Sexy::Graphics* g) override;
+    // Places the title-bar buttons along the top right and the replay controls in the middle.
+    void Resize(int x, int y, int width, int height) override;
+    using Widget::Resize;
+    // F10 saves a screenshot (without the chat line of the screenshot button).
+    void KeyDown(Sexy::KeyCode key) override;
+    // A single left click on the top strip of a windowed application starts dragging the real
+    // window; the release ends it; the window follows the mouse at most once per kDragIntervalMs.
+    using Widget::MouseDown;
+    void MouseDown(int x, int y, int button, int clickCount) override;
+    using Widget::MouseUp;
+    void MouseUp(int x, int y, int button, int clickCount) override;
+    void MouseDrag(int x, int y) override;
+    // The click sound, then the button's action.
+    void ButtonDepress(int id) override;
+
+    // Text helpers for games. RemoveStrEnter ends the text at its first line break (every CR and
+    // LF becomes a zero byte). HextoStr turns hexadecimal digits into bytes, the first digit of a
+    // pair giving the high four bits: at most len digits (and 500) are read, characters that are
+    // not hexadecimal digits are skipped, an odd last digit is ignored, and at most len / 2 bytes
+    // are written.
+    static void RemoveStrEnter(char* text);
+    static void HextoStr(const unsigned char* hex, char* out, int len);
 
     // ---- Virtual operations, in the order games rely on ---------------------------------------
     // Gives the view the table's player array and arms the start-up timer: 500 ms later the
@@ -92,8 +169,10 @@ public:
     // (Re)starts timer 5, the automatic leave check, with a period of ms milliseconds; an
     // internet-cafe quick-match table (iRoomType 1 with bQuickMatchTable) keeps the timer as it is.
     virtual void SetAutoLeaveTime(int ms);
+    // The settings dialog (dialog 110), centred, waited for.
     virtual void OnBtnSet();
     virtual void OnButtonEsc();
+    // A screenshot; when it was saved, a chat line names its file.
     virtual void OnBtnScreen();
     // The authentication response; the base does nothing.
     virtual void HandleAuthenRes(std::uintptr_t msg, long len);
@@ -138,6 +217,7 @@ public:
     virtual bool CallBackKickNotice();
     // Whether mask and type share a bit.
     virtual bool IsUserType(int mask, unsigned long type);
+    // In replay mode shows the replay controls (pause, fast and quit); otherwise hides all five.
     virtual void StartReplayGameBase(char* szArg);
     virtual void SoundChatInfo(char* text, int senderId);
     // The first record of the shown table (m_PlayerNode, lookers included) with that user id; null
@@ -282,6 +362,29 @@ public:
     // The window's timers: 2 open the session, 3 keep-alive, 4 net test, 5 automatic leave.
     Timer m_Timer;
 
+    // The title-bar buttons, owned; only their visibility changes.
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnEsc;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnMin;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnScreenshot;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnHelp;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnSet;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnLink;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnScreenModeA;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnScreenModeB;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnHomepage;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnAward;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnReplayPlay;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnReplayPause;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnReplayFast;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnReplayFastStop;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnReplayQuit;
+    // A game sets it to let button 3 switch between windowed and full screen.
+    bool m_bScreenModeBtn = false;
+    // Dragging the real window: the cursor on the desktop at the last move, and that move's time.
+    bool m_bDragging = false;
+    Sexy::Point m_ptDragLast;
+    std::uint32_t m_dwLastDragTick = 0;
+
     // The players, zero at construction. m_PlayerNode is the table as shown (the view reads it
     // through its m_pPlayerNode); m_TruePlayerNode the seated players as received;
     // m_MaskPlayerNode their masked copies for tables that hide names; m_AllPlayerNode every
@@ -307,6 +410,12 @@ public:
     std::unique_ptr<WaitLobbyThread> m_hWaitLobbyThread;
 
 private:
+    void CreateButtons();
+    // The buttons in the orders in which the manager gets and loses them.
+    std::vector<Sexy::ButtonWidget*> ButtonsToAdd() const;
+    std::vector<Sexy::ButtonWidget*> ButtonsToRemove() const;
+    void PostReplayCommand(unsigned msg, int command);
+
     // Timer 2's work, once.
     void OpenGameSession();
     // Timer 4's work.

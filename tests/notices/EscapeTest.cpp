@@ -74,6 +74,7 @@ public:
                 m_boxes.push_back(text);
                 return answer;
             });
+        AnswerMessageDialogs(harness, app);
     }
     ~EscapeGame()
     {

@@ -107,6 +107,7 @@ public:
                 boxes.push_back(text);
                 return Sexy::IDOK;
             });
+        AnswerMessageDialogs(harness, app);
         lobby = platform::CreateMessageWindow(
             [this](unsigned msg, platform::WPARAM w, platform::LPARAM) -> platform::LRESULT
             {

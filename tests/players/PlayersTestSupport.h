@@ -203,6 +203,7 @@ public:
         harness.GetWidgetManager()->AddWidget(&wnd);
         wnd.AddWidget(&view);
         view.m_iTablePlayerNum = chairs;
+        AnswerMessageDialogs(harness, app);
     }
     ~PlayersGame()
     {

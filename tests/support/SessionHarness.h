@@ -16,10 +16,12 @@
 // re-read a file until a real condition holds, within a generous deadline.
 #pragma once
 
+#include "pop/ButtonWidget.h"
 #include "pop/TestHarness.h"
 #include "pop/WidgetManager.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/app/GameAppBase.h"
+#include "tessaro/app/MsgDlg.h"
 #include "tessaro/net/Frame.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameMsg.h"
@@ -401,6 +403,30 @@ inline std::vector<std::string> BoxTextsOf(const Sexy::TestHarness& harness)
     return out;
 }
 
+// The skinned message box (ShowMessage) waits for a click inside a nested loop. This lets the
+// harness drive such loops and answers every box by clicking one of its buttons, the one the
+// application's message-box handler picks: the handler gets the box's text (title "Message", flags
+// MB_OK for one button, MB_OKCANCEL for two) and IDOK clicks OK, anything else Cancel. So a test
+// game's records and answers of message boxes hold for both kinds of box.
+inline void AnswerMessageDialogs(Sexy::TestHarness& harness, Sexy::SexyAppBase& app)
+{
+    harness.DriveNestedLoops(
+        [&harness, &app]
+        {
+            auto* box = dynamic_cast<Ostra::MsgDlg*>(app.GetDialog(Ostra::MsgDlg::kDialogId));
+            if (box == nullptr || box->mResult != Sexy::Dialog::kNoResult)
+                return false;
+            const bool twoButtons = box->mNoButton != nullptr && box->mNoButton->mVisible;
+            const int answer = app.MsgBox(box->m_strText, L"Message", twoButtons ? Sexy::MB_OKCANCEL : Sexy::MB_OK);
+            const Sexy::ButtonWidget* button = answer == Sexy::IDOK || !twoButtons ? box->mYesButton : box->mNoButton;
+            const int x = button->mX + button->mWidth / 2;
+            const int y = button->mY + button->mHeight / 2;
+            harness.MouseMove(x, y);
+            harness.Click(x, y);
+            return box->mResult != Sexy::Dialog::kNoResult;
+        });
+}
+
 // Runs a game's main thread (the window's messages, then one frame) until done() or the deadline.
 inline bool PumpHarnessUntil(Sexy::TestHarness& harness, const std::function<bool()>& done, int timeoutMs = kWaitMs)
 {
@@ -427,6 +453,7 @@ public:
         app.m_pGameView = &view;
         app.m_pGameWnd = &wnd;
         harness.GetWidgetManager()->AddWidget(&view);
+        AnswerMessageDialogs(harness, app);
     }
     ~TestGame()
     {
@@ -925,6 +952,7 @@ public:
         app.m_pGameWnd = &wnd;
         harness.GetWidgetManager()->AddWidget(&wnd);
         harness.GetWidgetManager()->AddWidget(&view);
+        AnswerMessageDialogs(harness, app);
         // The loop's first step starts its schedule (and runs one update); from here on only
         // Step runs updates.
         harness.PumpMessages(0);

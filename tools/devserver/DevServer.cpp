@@ -67,8 +67,8 @@ private:
 DevServer::DevServer(ServerConfig config, JsonLog& log)
     : Stack(NodeCount(config.maxClients), Ostra::kStackBufLen, kWriteBufLen), m_config(std::move(config)), m_log(log),
       m_decrypt(static_cast<size_t>(Ostra::kStackBufLen)),
-      m_outbox(*this, log, m_config.latencyMs, m_config.logMessages), m_nodeConns(static_cast<size_t>(m_iNodeNum)),
-      m_nodeConnIds(static_cast<size_t>(m_iNodeNum), 0)
+      m_outbox(*this, log, m_config.latencyMs, m_config.logMessages, m_config.recorder),
+      m_nodeConns(static_cast<size_t>(m_iNodeNum)), m_nodeConnIds(static_cast<size_t>(m_iNodeNum), 0)
 {
     if (m_config.room)
     {

@@ -21,6 +21,7 @@
 #include "tools/devserver/Handlers.h"
 #include "tools/devserver/JsonLog.h"
 #include "tools/devserver/Outbox.h"
+#include "tools/devserver/Recorder.h"
 #include "tools/devserver/Scenario.h"
 #include "tools/devserver/ScenarioRunner.h"
 #include "tools/devserver/room/Room.h"
@@ -43,6 +44,7 @@ struct ServerConfig
     bool logMessages = true; // "recv", "send" and "send-raw" lines
     std::shared_ptr<const Scenario> scenario;
     std::optional<RoomConfig> room; // the table mode
+    Recorder* recorder = nullptr;   // records every framed message sent (--record); outlives the server
 };
 
 class DevServer : public Stack, private WritePort, private RoomOutput

@@ -188,8 +188,8 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         }
         const IntOption* intOption = FindIntOption(name);
         if (!intOption && name != "--listen" && name != "--script" && name != "--echo" && name != "--latency" &&
-            name != "--json-log" && name != "--max-clients" && name != "--stack-log" && name != "--players" &&
-            name != "--seed" && name != "--phrases")
+            name != "--json-log" && name != "--max-clients" && name != "--stack-log" && name != "--record" &&
+            name != "--players" && name != "--seed" && name != "--phrases")
             return Fail(error,
                         name.compare(0, 1, "-") == 0 ? "unknown option " + name : "unexpected argument '" + name + "'");
         if (!hasValue)
@@ -245,6 +245,10 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         {
             out.stackLog = value;
         }
+        else if (name == "--record")
+        {
+            out.record = value;
+        }
         else if (name == "--players")
         {
             out.table.playersFile = value;
@@ -282,6 +286,8 @@ std::string Usage()
                        ")\n"
                        "  --quiet              no lines for single messages (recv, send, send-raw)\n"
                        "  --stack-log BASE     the socket stack's diagnostics to BASE.log\n"
+                       "  --record FILE        record every framed message sent, with its time, to FILE (JSON\n"
+                       "                       lines; tessaro-lobby replay plays it back into a game)\n"
                        "  --help               this text\n"
                        "\n"
                        "The table mode: a room of tables with chairs, lookers, the ready cycle and bots.\n"

@@ -51,6 +51,7 @@ struct Options
     int maxClients = 64;   // connections served at once
     bool quiet = false;    // no lines for single messages
     std::string stackLog;  // base name of the socket stack's diagnostic log; empty: none
+    std::string record;    // file recording every framed message sent (Recorder.h); empty: none
     TableOptions table;
 };
 

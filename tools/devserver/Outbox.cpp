@@ -1,5 +1,6 @@
 #include "tools/devserver/Outbox.h"
 
+#include "tools/devserver/Recorder.h"
 #include "tools/devserver/Wire.h"
 
 #include <algorithm>
@@ -23,7 +24,7 @@ bool OutItem::Message(std::string msg, OutItem& out, unsigned char frameVersion)
     OutItem item;
     if (!FrameMessage(msg, item.wire, frameVersion))
         return false;
-    item.units.push_back({false, std::move(msg), frameVersion});
+    item.units.push_back({false, std::move(msg), frameVersion, item.wire.size()});
     out = std::move(item);
     return true;
 }
@@ -32,7 +33,7 @@ OutItem OutItem::Raw(std::string bytes)
 {
     OutItem item;
     item.wire = bytes;
-    item.units.push_back({true, std::move(bytes), Ostra::kFrameVersion});
+    item.units.push_back({true, std::move(bytes), Ostra::kFrameVersion, item.wire.size()});
     return item;
 }
 
@@ -51,9 +52,9 @@ void OutItem::Append(OutItem&& other)
         units.push_back(std::move(unit));
 }
 
-Outbox::Outbox(WritePort& port, JsonLog& log, int latencyMs, bool logMessages)
+Outbox::Outbox(WritePort& port, JsonLog& log, int latencyMs, bool logMessages, Recorder* recorder)
     : m_port(port), m_log(log), m_latency(std::chrono::milliseconds(std::max(latencyMs, 0))),
-      m_bLogMessages(logMessages), m_iBufSize(port.WriteBufferSize())
+      m_bLogMessages(logMessages), m_pRecorder(recorder), m_iBufSize(port.WriteBufferSize())
 {
 }
 
@@ -274,6 +275,8 @@ Outbox::Step Outbox::Advance(Lane& lane, Clock::time_point now)
 
 void Outbox::LogUnits(int conn, const OutItem& item, size_t pieces)
 {
+    if (m_pRecorder)
+        m_pRecorder->Sent(conn, item);
     if (!m_bLogMessages)
         return;
     for (const OutUnit& unit : item.units)

@@ -33,6 +33,8 @@
 namespace devserver
 {
 
+class Recorder;
+
 using Clock = std::chrono::steady_clock;
 
 // What one part of an item carries, for the log.
@@ -41,6 +43,7 @@ struct OutUnit
     bool raw = false;  // raw bytes rather than a framed message
     std::string bytes; // the message, or the raw bytes
     int frameVersion = Ostra::kFrameVersion;
+    size_t wireLen = 0; // its bytes in the item's wire: the frame, or the raw bytes
 };
 
 struct OutItem
@@ -96,8 +99,9 @@ public:
     // How long a close waits for the client to take what was sent before it.
     static constexpr int kCloseDrainMs = 5000;
 
-    // logMessages: write "send" and "send-raw" lines.
-    Outbox(WritePort& port, JsonLog& log, int latencyMs, bool logMessages);
+    // logMessages: write "send" and "send-raw" lines. recorder (when given) records every framed
+    // message as it goes out, whether the lines are written or not.
+    Outbox(WritePort& port, JsonLog& log, int latencyMs, bool logMessages, Recorder* recorder = nullptr);
     ~Outbox() override;
 
     int Run() override;
@@ -153,7 +157,7 @@ private:
 
     void Begin(Lane& lane);
     Step Advance(Lane& lane, Clock::time_point now);
-    // The send lines of an item that has started to go out in that many pieces.
+    // The send lines (and the record) of an item that has started to go out in that many pieces.
     void LogUnits(int conn, const OutItem& item, size_t pieces);
     bool TryDirect(Lane& lane, Queued& queued);
     void Enqueue(Lane& lane, Queued queued, bool front);
@@ -163,6 +167,7 @@ private:
     JsonLog& m_log;
     const Clock::duration m_latency;
     const bool m_bLogMessages;
+    Recorder* const m_pRecorder;
     const int m_iBufSize;
 
     std::mutex m_mutex;

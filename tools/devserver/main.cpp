@@ -7,6 +7,7 @@
 #include "tools/devserver/Handlers.h"
 #include "tools/devserver/JsonLog.h"
 #include "tools/devserver/Options.h"
+#include "tools/devserver/Recorder.h"
 #include "tools/devserver/Scenario.h"
 #include "tools/devserver/room/PlaceholderGame.h"
 #include "tools/devserver/room/PlayerDirectory.h"
@@ -178,6 +179,9 @@ int main(int argc, char** argv)
         return Fail(kStatusUsage, error);
     if (!SetUpStackLog(options.stackLog, error))
         return Fail(kStatusUsage, error);
+    Recorder recorder(*log);
+    if (!options.record.empty() && !recorder.Open(options.record, error))
+        return Fail(kStatusUsage, error);
 
     // Every thread started from here on inherits the blocked signals; only the signalfd sees them.
     sigset_t stopSignals;
@@ -198,6 +202,7 @@ int main(int argc, char** argv)
     config.logMessages = !options.quiet;
     config.scenario = scenario;
     config.room = std::move(room);
+    config.recorder = options.record.empty() ? nullptr : &recorder;
     DevServer server(config, *log);
     server.AddHandler(std::make_unique<ProbeHandler>());
     if (options.echo.any())

@@ -118,71 +118,138 @@ Parsed Fail(std::string& error, std::string text)
 
 } // namespace
 
+namespace
+{
+
+enum class Taken
+{
+    Yes,
+    No, // not an option of starting a game
+    Error,
+};
+
+// The options of starting a game, which run and replay share.
+Taken GameOption(Scanner& scan, const std::string& name, RunOptions& out, std::string& error)
+{
+    if (name == "--headless")
+    {
+        if (scan.HadInlineValue())
+        {
+            error = "--headless takes no value";
+            return Taken::Error;
+        }
+        out.headless = true;
+        return Taken::Yes;
+    }
+    if (name != "--game" && name != "--server" && name != "--root" && name != "--arg" && name != "--timeout" &&
+        name != "--grace")
+        return Taken::No;
+    std::string value;
+    if (!scan.Value(value) || value.empty())
+    {
+        error = name + " needs a value";
+        return Taken::Error;
+    }
+    if (name == "--game")
+    {
+        out.game = value;
+    }
+    else if (name == "--server")
+    {
+        if (!ParseServer(value, out.launch.serverHost, out.launch.serverPort, error))
+            return Taken::Error;
+    }
+    else if (name == "--root")
+    {
+        out.root = value;
+    }
+    else if (name == "--arg")
+    {
+        LaunchOverride o;
+        if (!ParseOverride(value, o, error))
+            return Taken::Error;
+        out.launch.overrides.push_back(std::move(o));
+    }
+    else if (!ParseSeconds(value, name == "--timeout" ? out.timeoutSeconds : out.graceSeconds))
+    {
+        error = name + " needs a number of seconds above 0";
+        return Taken::Error;
+    }
+    return Taken::Yes;
+}
+
+} // namespace
+
 Parsed ParseRunOptions(const std::vector<std::string>& args, RunOptions& out, std::string& error)
 {
     Scanner scan(args);
     while (!scan.Done())
     {
         const std::string name = scan.Next();
-        std::string value;
         if (name == "--help" || name == "-h")
             return Parsed::Help;
-        if (name == "--headless")
-        {
-            if (scan.HadInlineValue())
-                return Fail(error, "--headless takes no value");
-            out.headless = true;
+        const Taken taken = GameOption(scan, name, out, error);
+        if (taken == Taken::Error)
+            return Parsed::Error;
+        if (taken == Taken::Yes)
             continue;
-        }
         if (name.compare(0, 2, "--") != 0)
             return Fail(error, "unexpected argument '" + name + "'");
-        if (name != "--game" && name != "--server" && name != "--root" && name != "--arg" && name != "--launch-block" &&
-            name != "--replay" && name != "--timeout" && name != "--grace")
+        if (name != "--launch-block" && name != "--replay")
             return Fail(error, "unknown option " + name);
+        std::string value;
         if (!scan.Value(value) || value.empty())
             return Fail(error, name + " needs a value");
-        if (name == "--game")
-        {
-            out.game = value;
-        }
-        else if (name == "--server")
-        {
-            if (!ParseServer(value, out.launch.serverHost, out.launch.serverPort, error))
-                return Parsed::Error;
-        }
-        else if (name == "--root")
-        {
-            out.root = value;
-        }
-        else if (name == "--arg")
-        {
-            LaunchOverride o;
-            if (!ParseOverride(value, o, error))
-                return Parsed::Error;
-            out.launch.overrides.push_back(std::move(o));
-        }
-        else if (name == "--launch-block")
+        if (name == "--launch-block")
         {
             out.launchBlock = value;
         }
-        else if (name == "--replay")
+        else
         {
             out.replay = value;
             out.launch.replay = true;
         }
-        else if (name == "--timeout")
-        {
-            if (!ParseSeconds(value, out.timeoutSeconds))
-                return Fail(error, "--timeout needs a number of seconds above 0");
-        }
-        else if (name == "--grace")
-        {
-            if (!ParseSeconds(value, out.graceSeconds))
-                return Fail(error, "--grace needs a number of seconds above 0");
-        }
     }
     if (out.game.empty())
         return Fail(error, "run needs --game PATH");
+    return Parsed::Ok;
+}
+
+Parsed ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& out, std::string& error)
+{
+    Scanner scan(args);
+    while (!scan.Done())
+    {
+        const std::string name = scan.Next();
+        if (name == "--help" || name == "-h")
+            return Parsed::Help;
+        const Taken taken = GameOption(scan, name, out.run, error);
+        if (taken == Taken::Error)
+            return Parsed::Error;
+        if (taken == Taken::Yes)
+            continue;
+        if (name.compare(0, 2, "--") != 0)
+            return Fail(error, "unexpected argument '" + name + "'");
+        if (name != "--record" && name != "--conn")
+            return Fail(error, "unknown option " + name);
+        std::string value;
+        if (!scan.Value(value) || value.empty())
+            return Fail(error, name + " needs a value");
+        if (name == "--record")
+        {
+            out.record = value;
+            continue;
+        }
+        std::uint64_t conn = 0;
+        if (!ParseUnsigned(value, conn) || conn == 0 || conn > 0x7FFFFFFF)
+            return Fail(error, "--conn needs a connection number from 1");
+        out.conn = static_cast<int>(conn);
+    }
+    if (out.run.game.empty() || out.record.empty())
+        return Fail(error, "replay needs --game PATH and --record FILE");
+    // The game is told it replays, and is handed the record's path.
+    out.run.replay = out.record;
+    out.run.launch.replay = true;
     return Parsed::Ok;
 }
 
@@ -312,6 +379,8 @@ std::string WatchUsage()
 std::string MainUsage()
 {
     return "usage: tessaro-lobby run --game PATH [options]     launch a game as the lobby does\n"
+           "       tessaro-lobby replay --game PATH --record FILE [--conn N] [options]\n"
+           "                                                   play a recorded game back into a game\n"
            "       tessaro-lobby watch [--timeout SECONDS]     a lobby window for a game started elsewhere\n"
            "       tessaro-lobby send --to HANDLE --msg N [--wparam W] [--lparam L] [--post]\n"
            "       tessaro-lobby copydata --to HANDLE [--tag N] FILE\n"
@@ -364,6 +433,27 @@ std::string RunUsage()
         text += line + info.szMeaning + "\n";
     }
     return text;
+}
+
+std::string ReplayUsage()
+{
+    return "usage: tessaro-lobby replay --game PATH --record FILE [--conn N] [--root DIR] [--arg N=VALUE]...\n"
+           "                            [--headless] [--timeout SECONDS] [--grace SECONDS]\n"
+           "\n"
+           "Starts the game in replay mode as run --replay does, with the record's path as the replay\n"
+           "path (WM_COPYDATA, tag 1), then hands it the recorded messages of one connection as launch\n"
+           "blocks (WM_COPYDATA, tag 0) at their recorded pace, and obeys the game's replay controls:\n"
+           "message 0x658 with 1 play, 4 pause, 2 fast (four times the pace), 3 normal pace, and\n"
+           "WM_CLOSE, which ends the replay and closes the game. Prints a JSON line for every message\n"
+           "delivered, every control obeyed and the record's end.\n"
+           "\n"
+           "  --record FILE         a record of tessaro-devserver --record; every line is checked first\n"
+           "                        and a malformed record is refused with its bad lines named\n"
+           "  --conn N              the connection to replay (default: the first in the record)\n"
+           "  --game, --root, --arg, --headless, --timeout, --grace   as for run\n"
+           "\n"
+           "Exit status: the game's, 128 + N when signal N ended it, 124 after --timeout, 2 on an error\n"
+           "(a malformed record among them).\n";
 }
 
 std::string SendUsage()

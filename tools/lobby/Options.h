@@ -1,4 +1,4 @@
-// The command line of tessaro-lobby itself: the commands run, watch, send and copydata.
+// The command line of tessaro-lobby itself: the commands run, replay, watch, send and copydata.
 #pragma once
 
 #include "tools/lobby/LaunchLine.h"
@@ -23,6 +23,14 @@ struct RunOptions
     double timeoutSeconds = 0; // 0: no time limit
     double graceSeconds = kDefaultGraceSeconds;
     LaunchSettings launch;
+};
+
+// The replay: a game started as by run, with a record's messages delivered to it.
+struct ReplayOptions
+{
+    RunOptions run;     // run.replay is the record, so that the game gets its path
+    std::string record; // the record file
+    int conn = 0;       // the connection replayed; 0: the first in the record
 };
 
 struct SendOptions
@@ -55,6 +63,7 @@ enum class Parsed
 
 // Each takes the words after the command's name. On Error, error says what is wrong.
 Parsed ParseRunOptions(const std::vector<std::string>& args, RunOptions& out, std::string& error);
+Parsed ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& out, std::string& error);
 Parsed ParseSendOptions(const std::vector<std::string>& args, SendOptions& out, std::string& error);
 Parsed ParseCopyDataOptions(const std::vector<std::string>& args, CopyDataOptions& out, std::string& error);
 Parsed ParseWatchOptions(const std::vector<std::string>& args, WatchOptions& out, std::string& error);
@@ -62,6 +71,7 @@ Parsed ParseWatchOptions(const std::vector<std::string>& args, WatchOptions& out
 // The help texts, printed by --help.
 std::string MainUsage();
 std::string RunUsage();
+std::string ReplayUsage();
 std::string SendUsage();
 std::string CopyDataUsage();
 std::string WatchUsage();

@@ -1,6 +1,7 @@
 // tessaro-lobby: the stand-in for the platform's lobby program.
 //
 //   tessaro-lobby run --game PATH [options]      launch a game and report what it tells the lobby
+//   tessaro-lobby replay --game PATH --record F  play a recorded game back into a game
 //   tessaro-lobby watch                          a lobby window for a game started elsewhere
 //   tessaro-lobby send --to HANDLE --msg N ...   one window message to a running game
 //   tessaro-lobby copydata --to HANDLE FILE      one WM_COPYDATA to a running game
@@ -14,7 +15,10 @@
 #include "tools/lobby/LobbyFiles.h"
 #include "tools/lobby/LobbyJson.h"
 #include "tools/lobby/Options.h"
+#include "tools/lobby/Replay.h"
+#include "tools/lobby/ReplayRecord.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -184,7 +188,24 @@ std::chrono::steady_clock::duration Seconds(double s)
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(s));
 }
 
-int Run(const lobby::RunOptions& options)
+// The shorter of two waits in milliseconds, where -1 is no limit.
+int ShorterWait(int a, int b)
+{
+    if (a < 0)
+        return b;
+    if (b < 0)
+        return a;
+    return std::min(a, b);
+}
+
+bool AllSent(const std::vector<PendingCopy>& copies)
+{
+    return std::all_of(copies.begin(), copies.end(), [](const PendingCopy& copy) { return copy.sent; });
+}
+
+// Runs the game as the lobby does; with replay, also plays the record into it and obeys its
+// replay controls.
+int Run(const lobby::RunOptions& options, lobby::Replay* replay)
 {
     lobby::GameStart start;
     start.program = lobby::AbsolutePath(options.game);
@@ -221,13 +242,15 @@ int Run(const lobby::RunOptions& options)
     // What the game announces; the handler runs on this thread while it pumps.
     platform::WindowHandle gameWnd = 0;
     MessageWindow window(
-        [&gameWnd](unsigned msg, platform::WPARAM wParam, platform::LPARAM lParam)
+        [&gameWnd, replay](unsigned msg, platform::WPARAM wParam, platform::LPARAM lParam)
         {
             if (msg == kWakeMsg && wParam == kWakeTag && lParam == static_cast<platform::LPARAM>(getpid()))
                 return platform::LRESULT{0};
             Emit(lobby::MessageLine(msg, wParam, lParam));
             if (msg == platform::WM_LOBBY_GAMEWND && gameWnd == 0)
                 gameWnd = static_cast<platform::WindowHandle>(wParam);
+            if (replay)
+                replay->OnLobbyMessage(msg, wParam, std::chrono::steady_clock::now());
             return platform::LRESULT{0};
         });
     if (!window.Get())
@@ -274,13 +297,26 @@ int Run(const lobby::RunOptions& options)
         enum class Phase
         {
             Running,
+            Closing, // the replay's end: WM_CLOSE went to the game's window
             Terminating,
             Killed,
         } phase = Phase::Running;
+        // Hands a recorded frame to the game as a launch block. The bus copies the bytes; nothing
+        // writes through lpData.
+        auto deliver = [&window, &gameWnd](const lobby::RecordEntry& entry)
+        {
+            platform::COPYDATASTRUCT cds{0, static_cast<std::uint32_t>(entry.frame.size()),
+                                         const_cast<char*>(entry.frame.data())};
+            lobby::Replay::Delivery delivery;
+            delivery.result = platform::SendWindowMessage(gameWnd, platform::WM_COPYDATA, window.Get(),
+                                                          reinterpret_cast<platform::LPARAM>(&cds), &delivery.ok);
+            return delivery;
+        };
 
+        int replayWait = -1;
         while (!watcher.Ended())
         {
-            platform::PumpWindowMessages(deadline ? WaitMs(*deadline) : -1);
+            platform::PumpWindowMessages(ShorterWait(deadline ? WaitMs(*deadline) : -1, replayWait));
             if (watcher.Ended())
                 break;
             // The copies go out from here, never from inside the handler: the game's announcement
@@ -290,6 +326,24 @@ int Run(const lobby::RunOptions& options)
                 if (gameWnd != 0 && !copy.sent)
                     SendCopy(window.Get(), gameWnd, copy);
             }
+            replayWait = -1;
+            if (replay)
+            {
+                // The record's messages follow the replay path.
+                if (!replay->Begun() && gameWnd != 0 && AllSent(copies))
+                    replay->Begin(deliver, Clock::now());
+                replayWait = replay->Poll(Clock::now());
+                if (replay->CloseRequested() && phase == Phase::Running)
+                {
+                    // As the lobby closes a replay: the game's window is asked to close, and a
+                    // game that does not is ended like one that outlives its time.
+                    const bool asked = gameWnd != 0 && platform::PostWindowMessage(gameWnd, platform::WM_CLOSE, 0, 0);
+                    if (!asked)
+                        kill(pid, SIGTERM);
+                    phase = asked ? Phase::Closing : Phase::Terminating;
+                    deadline = Clock::now() + Seconds(options.graceSeconds);
+                }
+            }
             if (deadline && Clock::now() >= *deadline)
             {
                 if (phase == Phase::Running)
@@ -298,6 +352,12 @@ int Run(const lobby::RunOptions& options)
                     char seconds[32];
                     std::snprintf(seconds, sizeof seconds, "%g", options.timeoutSeconds);
                     Emit(std::string("{\"event\": \"timeout\", \"seconds\": ") + seconds + "}");
+                    kill(pid, SIGTERM);
+                    phase = Phase::Terminating;
+                    deadline = Clock::now() + Seconds(options.graceSeconds);
+                }
+                else if (phase == Phase::Closing)
+                {
                     kill(pid, SIGTERM);
                     phase = Phase::Terminating;
                     deadline = Clock::now() + Seconds(options.graceSeconds);
@@ -335,6 +395,39 @@ int Run(const lobby::RunOptions& options)
         exitStatus = 128 + WTERMSIG(status);
     }
     return timedOut ? kStatusTimeout : exitStatus;
+}
+
+// A record played back into a game: the record is checked whole before the game starts.
+int ReplayRecord(const lobby::ReplayOptions& options)
+{
+    lobby::RecordSummary summary;
+    std::string error;
+    if (!lobby::ScanRecord(options.record, options.conn, summary, error))
+        return Error(error);
+    if (summary.badLines > 0)
+    {
+        for (const lobby::RecordError& bad : summary.errors)
+            std::fprintf(stderr, "tessaro-lobby: %s\n", bad.Text(options.record).c_str());
+        if (summary.badLines > summary.errors.size())
+            std::fprintf(stderr, "tessaro-lobby: %s: %zu more malformed lines\n", options.record.c_str(),
+                         summary.badLines - summary.errors.size());
+        return Error("the record is refused: " + std::to_string(summary.badLines) + " malformed line" +
+                     (summary.badLines == 1 ? "" : "s"));
+    }
+    if (summary.messages == 0)
+        return Error(options.conn == 0 ? "the record holds no messages: " + options.record
+                                       : "the record holds no messages of connection " + std::to_string(options.conn));
+    lobby::RecordReader reader;
+    if (!reader.Open(options.record, error))
+        return Error(error);
+    lobby::Replay replay(std::move(reader), lobby::AbsolutePath(options.record), summary.conn, summary.messages,
+                         summary.first, Emit, std::chrono::steady_clock::now());
+    return Run(options.run, &replay);
+}
+
+int RunGame(const lobby::RunOptions& options)
+{
+    return Run(options, nullptr);
 }
 
 // The lobby's window without a game of its own: every message reported until a signal or the
@@ -456,7 +549,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (command == "run")
-        return Dispatch<lobby::RunOptions>(lobby::ParseRunOptions, lobby::RunUsage, Run, args);
+        return Dispatch<lobby::RunOptions>(lobby::ParseRunOptions, lobby::RunUsage, RunGame, args);
+    if (command == "replay")
+        return Dispatch<lobby::ReplayOptions>(lobby::ParseReplayOptions, lobby::ReplayUsage, ReplayRecord, args);
     if (command == "watch")
         return Dispatch<lobby::WatchOptions>(lobby::ParseWatchOptions, lobby::WatchUsage, Watch, args);
     if (command == "send")

@@ -1,6 +1,7 @@
 // The game window's frame in a headless game: the title-bar buttons' places and actions (clicked
 // through the harness), dragging the window by its top strip, screenshots, the boss key and the
 // text helpers.
+#include "tessaro/app/SetDlg.h"
 #include "tessaro/app/SkinImages.h"
 #include "tessaro/session/GameWndBase.h"
 
@@ -10,6 +11,7 @@
 #include "pop/MusicInterface.h"
 #include "pop/SexyAppBase.h"
 #include "pop/WidgetManager.h"
+#include "tests/frame-dialogs/DialogsSupport.h"
 #include "tests/skin-widgets/SkinWidgetsSupport.h"
 #include "tests/support/SessionHarness.h"
 
@@ -220,6 +222,31 @@ TEST_F(FrameTest, ClickedButtonsMinimiseOpenTheHelpAndSaveScreenshots)
     EXPECT_TRUE(game->app.IsMinimized());
 }
 
+TEST_F(FrameTest, TheSettingsButtonWaitsForItsDialogAndTheQuitButtonEndsAGameWithoutServer)
+{
+    // The settings dialog is waited for; a click on its Cancel button ends the wait.
+    bool shown = false;
+    game->harness.DriveNestedLoops(
+        [&]
+        {
+            auto* dialog = dynamic_cast<SetDlg*>(game->app.GetDialog(SetDlg::kDialogId));
+            if (!dialog || !dialog->mNoButton || shown)
+                return false;
+            shown = true;
+            EXPECT_EQ(dialog->mX, (1024 - dialog->mWidth) / 2);
+            game->harness.Click(dialog->mNoButton->mX + dialog->mNoButton->mWidth / 2,
+                                dialog->mNoButton->mY + dialog->mNoButton->mHeight / 2);
+            return true;
+        });
+    ClickOn(*Wnd().m_pBtnSet);
+    EXPECT_TRUE(shown);
+    game->Step(2);
+    EXPECT_EQ(game->app.GetDialog(SetDlg::kDialogId), nullptr);
+
+    ClickOn(*Wnd().m_pBtnEsc);
+    EXPECT_TRUE(game->app.IsShuttingDown());
+}
+
 TEST_F(FrameTest, ReplayButtonsCommandTheLobbyOnlyInReplayMode)
 {
     testsupport::LobbyWindow lobby;
@@ -285,17 +312,42 @@ TEST_F(FrameTest, TheTopStripDragsTheWindowAtMostOncePer50Ms)
     game->harness.MouseUp(100, 10);
 }
 
+// Music that notes everything asked of it, the end of all music included.
+struct BossMusic : dialogtest::FakeMusic
+{
+    void StopAllMusic() override
+    {
+        log.push_back("stop all");
+        playing.clear();
+    }
+};
+
 TEST_F(FrameTest, TheBossKeyHidesTheWindowAndSilencesItUntilItComesBack)
 {
-    game->app.OnBossKey(2, 0);
+    auto owned = std::make_unique<BossMusic>();
+    BossMusic& music = *owned;
+    game->app.mMusicInterface = std::move(owned);
+    g_AppInfo.bMusicOn = true;
+    game->app.m_nBackMusicNum = 3;
+    game->app.PlayMusic(1);
+    ASSERT_TRUE(music.IsPlaying(1));
+
+    game->app.OnBossKey(2, 0); // neither hide nor show
     EXPECT_TRUE(game->app.IsWindowShown());
+    EXPECT_EQ(music.Count("stop all"), 0);
+
     game->app.OnBossKey(0, 0);
     EXPECT_FALSE(game->app.IsWindowShown());
-    EXPECT_TRUE(game->app.m_bHidden);
+    EXPECT_TRUE(music.playing.empty());
+    EXPECT_EQ(music.Count("stop all"), 1);
+    const size_t asked = music.log.size();
+    game->app.PlayMusic(2); // nothing starts while hidden
     EXPECT_EQ(game->app.PlaySoundA(std::string("sound\\btn.ogg")), -1);
+    EXPECT_EQ(music.log.size(), asked);
+
     game->app.OnBossKey(1, 0);
     EXPECT_TRUE(game->app.IsWindowShown());
-    EXPECT_FALSE(game->app.m_bHidden);
+    EXPECT_TRUE(music.IsPlaying(1)); // the music of before, again
 }
 
 TEST(FrameText, HexDigitsBecomeBytesAndLineBreaksEndTheText)

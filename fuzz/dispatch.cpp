@@ -36,6 +36,7 @@
 #include "tessaro/session/GameMsg.h"
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/view/GameViewBase.h"
+#include "tessaro/widgets/ChatListWidget.h"
 #include "tessaro/widgets/TopBullWidget.h"
 
 #include <algorithm>
@@ -109,7 +110,7 @@ public:
             m_pGameView->m_vQuickChat.clear();
             m_pGameView->m_pTopBull->OnBtnHide();
             m_pGameView->m_pTopBull->m_lstBull.clear();
-            m_pGameView->m_vecChatLines.clear();
+            m_pGameView->m_pChatList->RemoveAll();
         }
     }
     // The game's own messages, as they arrive, on the list of the route the harness is driving.

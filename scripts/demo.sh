@@ -2,7 +2,7 @@
 # The demo (make demo): the minimal game at a table of a local game server, started the way the
 # platform starts games, by the lobby stand-in.
 #
-#   1. tessaro-devserver on 127.0.0.1, on a free port, running a room of four tables of seven chairs
+#   1. tessaro-devserver on 127.0.0.1, on a free port, running a room of four tables of four chairs
 #      where every arriving player is seated at the first free chair and two bots join him; three
 #      seated players start the ready cycle, and the server's placeholder game plays a round; the
 #      player gets the quick-chat phrases of assets/sounds/quickchat.txt and the bots speak them;
@@ -86,9 +86,9 @@ if [ -n "$scenario" ]; then
     server_args=(--script "$scenario")
     what=$scenario
 else
-    server_args=(--tables 4 --chairs 7 --bots 2 --min-players 3 --auto-sit
+    server_args=(--tables 4 --chairs 4 --bots 2 --min-players 3 --auto-sit
         --phrases assets/sounds/quickchat.txt --bot-chat)
-    what="4 tables of 7 chairs, 2 bots at every table with a player, chatting in quick-chat phrases"
+    what="4 tables of 4 chairs, 2 bots at every table with a player, chatting in quick-chat phrases"
 fi
 "$devserver" --listen 127.0.0.1:0 "${server_args[@]}" >"$out/devserver.jsonl" 2>"$out/devserver.err" &
 server_pid=$!

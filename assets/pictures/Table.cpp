@@ -134,6 +134,9 @@ void DrawFrame(Canvas& c)
 
 void DrawGround(Canvas& c)
 {
+    // An opaque base under everything: the ground fills the window, and a picture without a
+    // see-through pixel is copied to the screen instead of blended, which costs a frame far less.
+    c.Fill(Path().AddRect(0, 0, kWidth, kHeight), Paint::Solid(Rgb(kWoodDeep)));
     DrawFelt(c);
     DrawConsole(c);
     DrawFrame(c);

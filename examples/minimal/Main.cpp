@@ -12,6 +12,7 @@
 //   MINIMAL_SECONDS=N         the game ends by itself after N seconds (1 to 86400)
 //   MINIMAL_SCREENSHOT=FILE   the last screen drawn goes to FILE (PNG) when the game ends; a
 //                             relative name is taken from the game's folder
+//   MINIMAL_CHAIRS=N          the table has N chairs (1 to 10; default 4)
 //   MINIMAL_SAY=TEXT          once seated, the player says TEXT (UTF-8) to the table
 //   MINIMAL_ESCAPE=1          once seated (and after MINIMAL_SAY), the player presses the escape key
 //   MINIMAL_REPLAY_CLICKS=L   in a replay, the player clicks replay buttons: L lists button@update

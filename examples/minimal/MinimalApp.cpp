@@ -9,6 +9,7 @@
 #include "tessaro/app/MsgDlg.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace minimal
 {
@@ -18,6 +19,7 @@ namespace
 
 // A fifth of a second: the box is seen (and drawn) before it is answered.
 constexpr int kAnswerDelayUpdates = 20;
+constexpr int kTableChairs = 4;
 
 } // namespace
 
@@ -32,6 +34,22 @@ MinimalApp::~MinimalApp()
     m_pGameView = nullptr;
     m_pWnd.reset();
     m_pView.reset();
+}
+
+int MinimalApp::ChairCount()
+{
+    const char* text = std::getenv("MINIMAL_CHAIRS");
+    if (!text || !*text)
+        return kTableChairs;
+    char* end = nullptr;
+    const long chairs = std::strtol(text, &end, 10);
+    return *end == '\0' && chairs >= 1 && chairs <= Ostra::kMaxSeats ? static_cast<int>(chairs) : kTableChairs;
+}
+
+void MinimalApp::ParseCmdLine(const std::string& cmdLine)
+{
+    GameAppBase::ParseCmdLine(cmdLine);
+    Ostra::g_AppInfo.iMaxPlayerNum = ChairCount();
 }
 
 void MinimalApp::Init()

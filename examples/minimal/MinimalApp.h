@@ -30,6 +30,9 @@ public:
     // The framework first (window, screen, widget manager, skin), then the view and the game
     // window, whose Init starts the session with the lobby and the game server.
     void Init() override;
+    // The launch's line, then the game's own chair count: 4, or MINIMAL_CHAIRS (1 to 10).
+    void ParseCmdLine(const std::string& cmdLine) override;
+    static int ChairCount();
     // Counts the updates and ends the game when the run limit is reached.
     void UpdateFrames() override;
     void GameAppReserved() override {}

@@ -4,6 +4,8 @@
 #include "tessaro/app/GameAppBase.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameMsg.h"
+#include "tessaro/widgets/SkinEditWidget.h"
+#include "tessaro/widgets/TextConversion.h"
 
 #include "platform/Text.h"
 #include "pop/ButtonWidget.h"
@@ -112,16 +114,11 @@ void MinimalWnd::Update()
 
 void MinimalWnd::SendChat(const std::string& text)
 {
-    // The table chat message: sender id and nick, no target, the text (at most 511 bytes and its
-    // zero), kind 1.
-    constexpr int kChatLen = 572;
-    constexpr int kChatType = 20;
-    unsigned char msg[kChatLen] = {};
-    Ostra::PutBE32(msg + 8, static_cast<std::uint32_t>(m_pAppInfo->iUserId));
-    std::memcpy(msg + 12, m_pAppInfo->szNickName, sizeof(m_pAppInfo->szNickName));
-    std::memcpy(msg + 48, text.data(), std::min<std::size_t>(text.size(), 511));
-    msg[560] = 1;
-    SendNetMessage(msg, kChatType, kChatLen);
+    // Typed into the table's chat input and sent, as a player would.
+    if (!m_pView || !m_pView->m_pEditChat)
+        return;
+    m_pView->m_pEditChat->SetText(Ostra::string2wstring(text));
+    m_pView->OnBtnEditSend();
 }
 
 void MinimalWnd::HandleGameMessage(std::uintptr_t msg, long len)
@@ -129,8 +126,6 @@ void MinimalWnd::HandleGameMessage(std::uintptr_t msg, long len)
     const Ostra::MsgView view(msg, len);
     // Level 20: the level the game's log keeps.
     WriteLog(20, "MinimalWnd", "game message type[%d] len[%ld]", view.Type(), len);
-    if (m_pView)
-        m_pView->NoteGameMessage(view.Type(), len);
 }
 
 void MinimalWnd::OnTimer(int id)
@@ -148,13 +143,6 @@ void MinimalWnd::SendAuthenReq()
     Ostra::PutBE32(req + 8, static_cast<std::uint32_t>(m_pAppInfo->iUserId));
     std::memcpy(req + 12, m_pAppInfo->szToken, strnlen(m_pAppInfo->szToken, sizeof(m_pAppInfo->szToken)));
     SendNetMessage(req, kAuthenReqType, kAuthenReqLen);
-}
-
-void MinimalWnd::HandleGameResultServer(std::uintptr_t msg, long len)
-{
-    GameWndBase::HandleGameResultServer(msg, len);
-    if (m_pView)
-        m_pView->NoteRoundEnd();
 }
 
 } // namespace minimal

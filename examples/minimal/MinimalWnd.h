@@ -35,8 +35,6 @@ public:
     void HandleGameMessage(std::uintptr_t msg, long len) override;
     // After the start-up timer has opened the session, the authentication request.
     void OnTimer(int id) override;
-    // A round of the table ended: the view counts it.
-    void HandleGameResultServer(std::uintptr_t msg, long len) override;
     // The escape key asks to leave, as the exit button will.
     void KeyDown(Sexy::KeyCode key) override;
     // Once the player sits: the line of MINIMAL_SAY, then the escape key of MINIMAL_ESCAPE. In a

@@ -2,39 +2,184 @@
 
 #include "pop/Color.h"
 #include "pop/Graphics.h"
+#include "pop/Image.h"
+#include "pop/SysFont.h"
+#include "pop/WidgetManager.h"
 #include "tessaro/app/GameAppBase.h"
+#include "tessaro/app/SkinImages.h"
 #include "tessaro/net/Log.h"
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/session/PlayerNode.h"
 #include "tessaro/widgets/AnimLayer.h"
+#include "tessaro/widgets/ChatListWidget.h"
+#include "tessaro/widgets/ChatShowWidget.h"
+#include "tessaro/widgets/MenuWidget.h"
+#include "tessaro/widgets/RichListWidget.h"
+#include "tessaro/widgets/SkinEditWidget.h"
+#include "tessaro/widgets/SkinListWidget.h"
 #include "tessaro/widgets/TextConversion.h"
 #include "tessaro/widgets/TopBullWidget.h"
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 namespace Ostra
 {
 
-GameViewBase::GameViewBase(GameAppBase* app)
-    : m_pApp(app), m_pDelayMsgQueue(std::make_unique<MsgQueue>(kDelayQueueSlots, kDelayQueueSlotSize))
+namespace
 {
+
+// The children's fixed places on the 1024 x 738 screen.
+const Sexy::Rect kChatListRect(702, 595, 314, 110);
+const Sexy::Rect kChatListFirstRect(792, 605, 286, 125); // until the first resize
+const Sexy::Rect kLowerListRect(8, 617, 314, 114);       // the user list and the play information
+const Sexy::Rect kEditRect(708, 711, 272, 20);
+const Sexy::Point kQuickChatListAt(994, 710);
+constexpr int kSendButtonGap = 6;
+// The table's background: the picture's part under the title bar and the frame behind the edit box.
+const Sexy::Rect kGameBgSrc(5, 33, 1014, 700);
+const Sexy::Rect kEditSendBgRect(695, 678, 296, 20);
+// The tips marquee under the table.
+constexpr int kMarqueeX = 195;
+constexpr int kMarqueeY = 654;
+constexpr int kMarqueeWidth = 365;
+constexpr int kMarqueeStep = 5;
+constexpr int kMarqueeElapse = 200;
+constexpr int kUserListRowHeight = 18;
+constexpr int kQuickChatLineHeight = 20;
+constexpr int kQuickChatMinWidth = 293;
+constexpr int kFrontPriority = 3;
+
+// Places a child at a screen rectangle, for a view at (x, y).
+void PlaceAt(Sexy::Widget* child, const Sexy::Rect& r, int x, int y)
+{
+    child->Resize(r.mX - x, r.mY - y, r.mWidth, r.mHeight);
+}
+
+} // namespace
+
+GameViewBase::GameViewBase(GameAppBase* app)
+    : m_pApp(app), m_pFont8B(std::make_unique<Sexy::SysFont>("宋体", 8, true)),
+      m_pFont10(std::make_unique<Sexy::SysFont>("宋体", 10)),
+      m_pFont10B(std::make_unique<Sexy::SysFont>("宋体", 10, true)),
+      m_pFont11(std::make_unique<Sexy::SysFont>("宋体", 11)),
+      m_pFont11B(std::make_unique<Sexy::SysFont>("宋体", 11, true)),
+      m_pFont12(std::make_unique<Sexy::SysFont>("宋体", 12)),
+      m_pFont12B(std::make_unique<Sexy::SysFont>("宋体", 12, true))
+{
+    if (app && app->mWidgetManager)
+        app->mWidgetManager->SetFocus(this);
+
+    m_Marquee.m_pFont = app ? app->m_pFont.get() : nullptr;
+    m_Marquee.m_Color = Sexy::Color(190, 190, 190);
+    m_Marquee.m_strText = app ? app->m_strTips : std::wstring();
+    m_Marquee.Resize(kMarqueeX, kMarqueeY, kMarqueeWidth, m_Marquee.mHeight);
+    m_Marquee.m_iStep = kMarqueeStep;
+    m_Marquee.m_iElapse = kMarqueeElapse;
+
+    CreateChatWidgets();
+    CreateUserList();
+    for (auto [button, id, picture] : {std::tuple{&m_pBtnQuickChat, kBtnQuickChatId, Sexy::IMG_BASE_BTN_QUICK_CHAT},
+                                       std::tuple{&m_pBtnEditSend, kBtnEditSendId, Sexy::IMG_BASE_BTN_EDIT_SEND}})
+    {
+        *button = std::make_unique<Sexy::ButtonWidget>(id, this);
+        (*button)->SetBtnImage(app, picture, true, true, true, true, true);
+        AddWidget(button->get());
+    }
     CreateChairButtons();
+
+    m_pQuickChatList =
+        std::make_unique<Sexy::SkinListWidget>(kQuickChatListId, app ? app->m_pFont.get() : nullptr, this, nullptr);
+    int phraseColors[][3] = {{49, 37, 11}, {0, 0, 0}, {251, 232, 215}, {254, 185, 36}, {254, 185, 36}, {254, 185, 36}};
+    m_pQuickChatList->SetColors(phraseColors, static_cast<int>(std::size(phraseColors)));
+    m_pQuickChatList->SetBGImage(Sexy::IMG_BASE_QUICK_CHAT_BG);
+    m_pQuickChatList->SetItemHeight(kQuickChatLineHeight);
+    m_pQuickChatList->SetVisible(false);
+    m_pQuickChatList->mPriority = kFrontPriority;
+    m_pQuickChatList->SetListType(Sexy::SkinListWidget::LIST_POPUP);
+    m_pQuickChatList->SetMinWidth(kQuickChatMinWidth);
+    AddWidget(m_pQuickChatList.get());
+
+    m_pDelayMsgQueue = std::make_unique<MsgQueue>(kDelayQueueSlots, kDelayQueueSlotSize);
+    GetAmountData();
+    GetMoneyData();
+
+    m_pEditChat = std::make_unique<Sexy::SkinEditWidget>(kEditChatId, this);
+    m_pEditChat->SetFont(m_pFont10.get());
+    m_pEditChat->mMaxChars = kMaxChatChars;
+    int editColors[][3] = {{0, 0, 0}, {0, 0, 0}, {255, 255, 255}, {255, 255, 255}, {128, 128, 128}, {190, 0, 80}};
+    m_pEditChat->SetColors(editColors, static_cast<int>(std::size(editColors)));
+    AddWidget(m_pEditChat.get());
+
+    m_Timer.SetTimer(kTimerChatReset, kChatTimerElapse);
+
+    m_pUserMenu = std::make_unique<Sexy::MenuWidget>(kUserMenuId, m_pFont10.get(), this, app);
+    m_pUserMenu->SetBGImage(Sexy::IMG_BASE_USER_MENU_BG);
+    AddWidget(m_pUserMenu.get());
+
     // In front of the game's own widgets, hidden until the first announcement.
     m_pTopBull = std::make_unique<CTopBullWidget>(this, app);
-    m_pTopBull->mPriority = 3;
+    m_pTopBull->mPriority = kFrontPriority;
     m_pTopBull->SetVisible(false);
     AddWidget(m_pTopBull.get());
     m_pTopBull->Resize((mWidth - kTopBullWidth) / 2, 0, kTopBullWidth, kTopBullHeight);
 }
 
-GameViewBase::~GameViewBase() = default;
+void GameViewBase::CreateChatWidgets()
+{
+    auto makeList = [this]
+    {
+        auto list = std::make_unique<Sexy::ChatListWidget>(m_pApp);
+        list->SetScrollbarImage(Sexy::IMG_BASE_SCROLL_UP, Sexy::IMG_BASE_SCROLL_DOWN, Sexy::IMG_BASE_SCROLL_TRACK,
+                                Sexy::IMG_BASE_SCROLL_THUMB);
+        AddWidget(list.get());
+        return list;
+    };
+    m_pChatList = makeList();
+    PlaceAt(m_pChatList.get(), kChatListFirstRect, 0, 0);
+    m_pPlayInfoList = makeList();
+    m_pPlayInfoList->SetVisible(false);
+}
+
+void GameViewBase::CreateUserList()
+{
+    m_pUserList = std::make_unique<Sexy::RichListWidget>(kUserListId, m_pApp, this);
+    m_pUserList->SetFont(m_pFont10.get());
+    m_pUserList->SetItemHeight(kUserListRowHeight);
+    m_pUserList->SetHeaderHeight(kUserListRowHeight);
+    m_pUserList->SetHeaderImage(nullptr, nullptr, Sexy::IMG_BASE_HEADER_SPAN);
+    m_pUserList->SetScrollbarImage(Sexy::IMG_BASE_SCROLL_UP, Sexy::IMG_BASE_SCROLL_DOWN, Sexy::IMG_BASE_SCROLL_THUMB,
+                                   Sexy::IMG_BASE_SCROLL_TRACK);
+    m_pUserList->SetListHeaderSpanImage(Sexy::IMG_BASE_LIST_HEADER_SPAN);
+    InitImageList();
+    m_pUserList->SetImageList(&m_vUserImage);
+    InitUserList();
+    AddWidget(m_pUserList.get());
+}
+
+GameViewBase::~GameViewBase()
+{
+    // The children go before the members that own them.
+    RemoveAllWidgets();
+    for (Sexy::Image*& picture : m_vUserImage)
+    {
+        delete picture;
+        picture = nullptr;
+    }
+}
 
 void GameViewBase::Update()
 {
     Sexy::Widget::Update();
     ReleaseDelayedMessage();
     UpdateAnimLayers();
+    m_Timer.Update([this](int id) { OnTimer(id); });
+    for (auto& bubble : m_pChatShow)
+    {
+        if (bubble)
+            bubble->Update();
+    }
 }
 
 void GameViewBase::ReleaseDelayedMessage()
@@ -93,6 +238,29 @@ void GameViewBase::DrawOverlay(Sexy::Graphics* g)
         if (layer && layer->m_iLayerId == id)
             layer->Draw(g);
     }
+    for (auto& bubble : m_pChatShow)
+    {
+        if (bubble)
+            bubble->Draw(g);
+    }
+}
+
+void GameViewBase::DrawGameBG(Sexy::Graphics* g)
+{
+    if (Sexy::IMG_GAME_BG)
+        g->DrawImage(Sexy::IMG_GAME_BG, 0, 0, kGameBgSrc);
+    if (Sexy::IMG_EDIT_SEND_BG)
+        g->DrawImageBox(kEditSendBgRect, Sexy::IMG_EDIT_SEND_BG);
+}
+
+void GameViewBase::ListClicked(int id, int row, int clickCount)
+{
+    if (id == kQuickChatListId)
+        OnQuickChatClicked(row);
+    else if (id == kUserMenuId && m_pUserMenu)
+        MenuClicked(row, m_pUserMenu->GetUserID());
+    else if (id >= kUserListId)
+        OnUserListClicked(row, clickCount);
 }
 
 void GameViewBase::EnQueueDelayMsg(char* msg, int len)
@@ -130,65 +298,37 @@ void GameViewBase::SetAppInfo(AppInfo* pAppInfo)
     m_pAppInfo = pAppInfo;
 }
 
-void GameViewBase::AddChat(char* text, int kind)
-{
-    if (!text || *text == '\0')
-        return;
-    AddChat(std::string(text), kind);
-}
-
-void GameViewBase::AddChat(std::string text, int kind)
-{
-    AddChat(string2wstring(text), kind);
-}
-
-void GameViewBase::AddChat(std::wstring text, int kind)
-{
-    if (m_vecChatLines.size() >= kMaxChatLines)
-        m_vecChatLines.erase(m_vecChatLines.begin());
-    m_vecChatLines.push_back(ChatLine{std::move(text), kind});
-}
-
 void GameViewBase::Resize(int x, int y, int width, int height)
 {
     Sexy::Widget::Resize(x, y, width, height);
+    // The places are the screen's: the view's own position is taken off.
     if (m_pTopBull)
         m_pTopBull->Resize((width - kTopBullWidth) / 2, 0, kTopBullWidth, kTopBullHeight);
-}
-
-void GameViewBase::HandleQuickChatInfoRes(std::uintptr_t msg, long len)
-{
-    // The count is little-endian, unlike the protocol's other numbers.
-    constexpr long kCountAt = 8;
-    constexpr long kEntriesAt = 16;
-    constexpr long kEntryLen = 196;
-    MsgView view(msg, len);
-    m_vQuickChat.clear();
-    if (!view.Has(kCountAt, 4))
-        return;
-    const unsigned char* p = view.Data() + kCountAt;
-    const auto count =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                  static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-    if (count <= 0)
-        return;
-    const long present = view.Length() > kEntriesAt ? (view.Length() - kEntriesAt) / kEntryLen : 0;
-    const long n = std::min<long>(count, present);
-    if (n < count)
-        WriteLog(20, "GameViewBase", "quick chat count[%d] but [%ld] entries in len[%ld]", count, n, len);
-    m_vQuickChat.reserve(static_cast<std::size_t>(n));
-    for (long i = 0; i < n; ++i)
+    if (m_pPlayInfoList)
+        PlaceAt(m_pPlayInfoList.get(), kLowerListRect, x, y);
+    if (m_pUserList)
+        PlaceAt(m_pUserList.get(), kLowerListRect, x, y);
+    if (m_pEditChat)
     {
-        const long at = kEntriesAt + i * kEntryLen;
-        // On the wire the 32-bit value sits between the phrase and the folder.
-        QuickChatInfo entry{};
-        view.Copy(at, entry.szText, sizeof(entry.szText));
-        view.Copy(at + 128, &entry.iReserved, sizeof(entry.iReserved));
-        view.Copy(at + 132, entry.szSoundDir, sizeof(entry.szSoundDir));
-        view.Copy(at + 164, entry.szSoundFile, sizeof(entry.szSoundFile));
-        m_vQuickChat.push_back(entry);
+        PlaceAt(m_pEditChat.get(), kEditRect, x, y);
+        const Sexy::Rect edit = m_pEditChat->GetRect();
+        // A button without its picture keeps no size.
+        auto place = [](Sexy::ButtonWidget* button, Sexy::Image* picture, int at, int top)
+        { button->Resize(at, top, picture ? picture->GetCelWidth() : 0, picture ? picture->GetCelHeight() : 0); };
+        if (m_pBtnQuickChat && m_pBtnEditSend)
+        {
+            place(m_pBtnQuickChat.get(), Sexy::IMG_BASE_BTN_QUICK_CHAT, edit.mX + edit.mWidth, edit.mY + 5);
+            place(m_pBtnEditSend.get(), Sexy::IMG_BASE_BTN_EDIT_SEND,
+                  m_pBtnQuickChat->mX + m_pBtnQuickChat->mWidth + kSendButtonGap, edit.mY + 1);
+        }
     }
-    // The phrase list widget, which gets a line per phrase with text, comes with the chat input.
+    if (m_pQuickChatList)
+    {
+        const Sexy::Rect visible(0, 0, width, height);
+        m_pQuickChatList->ResizeVisible(kQuickChatListAt.mX - x, kQuickChatListAt.mY - y, 0, 0, visible);
+    }
+    if (m_pChatList)
+        PlaceAt(m_pChatList.get(), kChatListRect, x, y);
 }
 
 void GameViewBase::HandleTestNetMsg(std::uintptr_t msg, long len)
@@ -227,47 +367,13 @@ void GameViewBase::HandleTestNetMsg(std::uintptr_t msg, long len)
     }
 }
 
-// Operations whose behaviour comes with the player display, the user list, the chat and the view's
-// construction; empty until then. SetUserImage draws nothing until the portraits exist.
-void GameViewBase::ShowChatInfo(int, std::wstring) {}
-void GameViewBase::ShowChatInfo(int, std::string) {}
-void GameViewBase::ShowChatInfo(int, char*) {}
-void GameViewBase::DrawUserShow(Sexy::Graphics*) {}
-void GameViewBase::DrawUserName(Sexy::Graphics*) {}
 void GameViewBase::CallBackOtherPlayerDisconnect(int) {}
 void GameViewBase::CallBackOtherPlayerLoginAgainNotice(int) {}
 void GameViewBase::CallBackOtherPlayerEnter(PlayerNode*, PlayerNode*) {}
 void GameViewBase::CallBackOtherPlayerLeave(PlayerNode*) {}
-void GameViewBase::InitUserList() {}
-void GameViewBase::InitImageList() {}
-void GameViewBase::InitGmUserListWidth() {}
-void GameViewBase::InsertAllUserList() {}
-void GameViewBase::ShowShoutContent(wchar_t*, int) {}
-void GameViewBase::OnBtnQuickChat() {}
-void GameViewBase::OnBtnEditSend() {}
-void GameViewBase::SetUserImage() {}
-void GameViewBase::DrawGameBG(Sexy::Graphics*) {}
-void GameViewBase::OnTimer(int) {}
-// Without a title table (it comes with the player menu's files) no value has a title.
-int GameViewBase::GetMoneyName(int, char* out)
-{
-    if (out)
-        std::memcpy(out, "-\0\0", 4);
-    return 0;
-}
-int GameViewBase::GetAmountName(int, char* out)
-{
-    if (out)
-        std::memcpy(out, "-\0\0", 4);
-    return 0;
-}
 void GameViewBase::HandleReadyNotice(std::uintptr_t, long) {}
 void GameViewBase::HandleGameResultServer(std::uintptr_t, long) {}
 void GameViewBase::HandleEscapeNotice(std::uintptr_t, long) {}
-int GameViewBase::IsInUserShowRect(int, int)
-{
-    return 0;
-}
 void GameViewBase::InvalidBtnWhenReplaying() {}
 
 } // namespace Ostra

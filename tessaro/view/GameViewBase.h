@@ -7,12 +7,15 @@
 #pragma once
 
 #include "pop/ButtonWidget.h"
+#include "pop/KeyCodes.h"
 #include "pop/Listeners.h"
 #include "pop/Point.h"
 #include "pop/Widget.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/net/MsgQueue.h"
 #include "tessaro/session/ChatRecords.h"
+#include "tessaro/widgets/Marquee.h"
+#include "tessaro/widgets/Timer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,22 +27,64 @@
 
 namespace Sexy
 {
+class ChatListWidget;
+class Font;
 class Graphics;
-}
+class Image;
+class MenuWidget;
+class RichListWidget;
+class SkinEditWidget;
+class SkinListWidget;
+class SysFont;
+} // namespace Sexy
 
 namespace Ostra
 {
 
 class AnimLayer;
+class ChatShowWidget;
 class CTopBullWidget;
 class GameAppBase;
 struct PlayerNode;
 
 inline constexpr int kMaxSeats = 10;
-// The chair buttons: seat i has widget id kBtnChairFirstId + i.
+// The view's children by widget id. The chair buttons: seat i has widget id kBtnChairFirstId + i.
+// The user list's columns take the ids from kUserListId on.
+inline constexpr int kQuickChatListId = 100;
+inline constexpr int kEditChatId = 101;
 inline constexpr int kBtnQuickChatId = 102;
 inline constexpr int kBtnEditSendId = 103;
 inline constexpr int kBtnChairFirstId = 104;
+inline constexpr int kUserMenuId = 115;
+inline constexpr int kUserListId = 116;
+// The view's timers: the chat counter's period and the chat pause.
+inline constexpr int kTimerChatReset = 500;
+inline constexpr int kTimerChatPause = 501;
+inline constexpr int kChatTimerElapse = 1000;
+// Lines sent per counter period before a pause starts, and the pause's length in periods (the
+// free state of m_iChatWait).
+inline constexpr int kChatFreeLines = 3;
+inline constexpr int kChatWaitFree = 5;
+// The player menu's action entries, indexes into m_iMenuLine.
+enum MenuEntry
+{
+    MENU_GM_FIND_USER_INFO = 0,
+    MENU_GM_KICK_CHAT,
+    MENU_GM_KICK,
+    MENU_GM_DIS_TABLE,
+    MENU_GM_FORCE_KICK,
+    MENU_KICK,
+    MENU_SEE_CARD_REQ,
+    MENU_SEE_OTHER_PLAYER,
+    MENU_SEE_DETAIL,
+    MENU_PLAYER_CALL,
+    MENU_ENTRY_COUNT
+};
+// The title tables: at most 100 entries of at most 15 bytes and the terminator.
+inline constexpr int kMaxTitles = 100;
+inline constexpr int kTitleLen = 16;
+// The user list's column that holds the user id (set by InitUserList).
+extern int g_iUserIdColumn;
 // The delay queue: 500 slots; an item is a 4-byte length and the message, 10756 bytes in all.
 inline constexpr int kDelayQueueSlots = 500;
 inline constexpr int kDelayQueueSlotSize = 10788;
@@ -67,25 +112,41 @@ public:
     explicit GameViewBase(GameAppBase* app);
     ~GameViewBase() override;
 
-    // Runs the widget update, releases one delayed message unless the lock is held, then updates
-    // the animation layers.
+    // The widget update, one delayed message unless the lock is held, the animation layers, the
+    // view's timers, the speech bubbles.
     void Update() override;
-    // Black, then the game's background, portraits and names; the animation layers are drawn in
-    // the overlay pass above the view's children.
+    // Black, then the game's background, portraits and names; the animation layers and the speech
+    // bubbles are drawn in the overlay pass above the view's children.
     void Draw(Sexy::Graphics* g) override;
-    // The animation layers, in the order of their ids.
     void DrawOverlay(Sexy::Graphics* g) override;
     using Sexy::Widget::DrawOverlay;
     static constexpr int kOverlayPriority = 2;
-    // Places the bulletin strip, centred along the top.
+    // Places the children at their fixed places on the 1024 x 738 screen, whatever the view's own
+    // position.
     void Resize(int x, int y, int width, int height) override;
     using Sexy::WidgetContainer::Resize;
     // 102 the quick-chat button, 103 the send button, 104 to 113 the chair buttons of seats 0 to 9;
     // other ids are not the view's.
     void ButtonDepress(int id) override;
+    // 100 a quick-chat phrase chosen, 115 a line of the player menu, 116 and above the user list.
+    void ListClicked(int id, int row, int clickCount) override;
+    // A finished line of the edit box (or a chosen phrase, or a line a game sends). Refused in
+    // anti-cheat rooms, while chat is forbidden and during a pause (see m_iChatWait); a game
+    // master's "/kick", "/chat" and "/dismiss" become requests (type 24); any other line is a chat
+    // message (type 20). The id is not looked at.
+    void EditWidgetText(int id, const std::wstring& text) override;
+    // F10 takes a screenshot, after the widget's own key handling.
+    void KeyDown(Sexy::KeyCode key) override;
+    // Any press hides the quick-chat list; a right press on a portrait opens the player menu, any
+    // other press closes it. Then the four-argument form gets the press with its button (0 left,
+    // 1 right, 2 middle).
+    void MouseDown(int x, int y, int clickCount) override;
+    void MouseDown(int x, int y, int button, int clickCount) override;
+    void MouseMove(int x, int y) override;
 
     // ---- Virtual operations, in the order games rely on ---------------------------------------
-    // The text in the speech bubble of the seat where that user sits.
+    // The text in the speech bubble of the seat where that user sits; nothing when no seat with a
+    // bubble holds him. The narrow forms take GBK and convert; the char* form ignores null and "".
     virtual void ShowChatInfo(int userId, std::wstring text);
     virtual void ShowChatInfo(int userId, std::string text);
     virtual void ShowChatInfo(int userId, char* text);
@@ -105,18 +166,28 @@ public:
     // The per-desk reset: a stake multiplier held back becomes the current one; the playing flag,
     // the seats' system-play modes and their measured delays are cleared.
     virtual void InitDeskInfo();
+    // The user list's fifteen columns; the last five (user id, area, CM value, wealth and its
+    // title) have no width, and InitGmUserListWidth opens four of them for game masters.
     virtual void InitUserList();
+    // The user list's pictures: the two default portraits, the membership marks, the anti-cheat
+    // mark and the head pictures found on disk (numbered without gaps).
     virtual void InitImageList();
     virtual void InitGmUserListWidth();
+    // Rebuilds every row from the game window's records, the own record first and the others
+    // following it round the ten records; hidden users (user type 4) get no row.
     virtual void InsertAllUserList();
-    // A chat line of a kind (2: a system line). The narrow forms take GBK text, convert it and
-    // pass it to the wide form. Until the chat list widget exists the wide form keeps the line in
-    // m_vecChatLines; the widget replaces that list when it comes.
-    virtual void AddChat(char* text, int kind);
-    virtual void AddChat(std::string text, int kind);
-    virtual void AddChat(std::wstring text, int kind);
+    // A line for the chat list in a colour of its table (an index outside it shows white). The
+    // narrow forms take GBK and convert; the char* form ignores null and "". All three go through
+    // the wide form, so a game that overrides it sees every line.
+    virtual void AddChat(char* text, int color);
+    virtual void AddChat(std::string text, int color);
+    virtual void AddChat(std::wstring text, int color);
+    // A broadcast line by its kind: 1 and 3 in their colours, 4 in the system colour, 2 to the
+    // chat list's pending lines, others in colour 0.
     virtual void ShowShoutContent(wchar_t* text, int kind);
+    // Shows or hides the quick-chat list.
     virtual void OnBtnQuickChat();
+    // Sends the edit box's line as if the box had finished it.
     virtual void OnBtnEditSend();
     // Two operations each game supplies; the library never calls them.
     virtual void GameReserved1() = 0;
@@ -131,12 +202,16 @@ public:
     // The chair button of a seat was pressed: asks the server for the chair under that seat (type
     // 149), or tells the player to wait while a game runs.
     virtual void OnBtnChair(int seat);
+    // Reloads every seat's portrait ("show_n", or "n_6" when AppInfo bSmallUserImage is set).
     virtual void SetUserImage();
+    // The table's background picture and the frame behind the edit box.
     virtual void DrawGameBG(Sexy::Graphics* g);
+    // 500 and 501 run the chat pause; a game's own timers come here too.
     virtual void OnTimer(int id);
     // An animation layer finished.
     virtual void OnAnimateEnd(int layer) = 0;
-    // The title of a wealth or strength value, written into out; returns the title's entry index.
+    // The title of a wealth or strength value (the entry with the largest threshold strictly
+    // below it, "-" when there is none), written into out (16 bytes); returns the entry's index.
     virtual int GetMoneyName(int value, char* out);
     virtual int GetAmountName(int value, char* out);
     // The stake multiplier: fixed by a stake unit above 1000000 (its remainder), else the lowest
@@ -161,8 +236,8 @@ public:
     virtual void HandleReadyNotice(std::uintptr_t msg, long len);
     virtual void HandleGameResultServer(std::uintptr_t msg, long len);
     // Type 127: the server's quick-chat phrases replace m_vQuickChat (count at 8, little-endian,
-    // entries of 196 bytes from 16). A count beyond the entries the message holds reads only those
-    // that are there.
+    // entries of 196 bytes from 16) and, when there is at least one, the quick-chat list's lines.
+    // A count beyond the entries the message holds reads only those that are there.
     virtual void HandleQuickChatInfoRes(std::uintptr_t msg, long len);
     virtual void HandleEscapeNotice(std::uintptr_t msg, long len);
     // The user id of the player whose portrait box holds the point, 0 for none.
@@ -181,6 +256,46 @@ public:
     }
 
     void SetPlayerNode(PlayerNode* nodes) { m_pPlayerNode = nodes; }
+
+    // ---- Chat --------------------------------------------------------------------------------------
+    // A line for the play-information list, like AddChat (the forms call each other directly).
+    void AddPlayInfo(std::wstring text, int color);
+    void AddPlayInfo(std::string text, int color);
+    void AddPlayInfo(char* text, int color);
+
+    // ---- Portraits and numbers --------------------------------------------------------------------
+    // A player's portrait of a kind ("show_n" or "n_6"): the default one of his sex for others in
+    // anti-cheat rooms, a chosen head picture for "n_6", else his own with the default as the
+    // fall-back. Null when no picture loads; the caller owns the result.
+    Sexy::Image* GetUserImage(PlayerNode* node, char* kind);
+    // Draws a number from a strip of the digit cels 0 to 9 (and a prefix cel last), aligned in a
+    // width (0 centred, 1 right, -1 at x; other values draw at (0, 0)); step 0 advances by a cel.
+    // Returns the drawn width; a null strip draws nothing and returns 0.
+    static int DrawNum(Sexy::Graphics* g, Sexy::Image* strip, int number, int x, int y, int width, char align, int step,
+                       bool prefix);
+
+    // ---- The player menu ---------------------------------------------------------------------------
+    // Opens the menu of a seated player at the cursor: his figures, then the actions the own user
+    // may take on him. Nothing for a user without a seat slot.
+    void ShowUserInfoMenu(int userId);
+    // A clickable line of the menu: the action stored for that line, with the user the menu was
+    // opened for.
+    void MenuClicked(int line, int userId);
+    // The actions; the game-master ones do nothing without the rights.
+    void OnMenuGmFindUserInfo(int userId);
+    void OnMenuGmKickChat(int userId);
+    void OnMenuGmKick(int userId);
+    void OnMenuGmDisTable(int userId);
+    void OnMenuGmForceKick(int userId);
+    void OnMenuKick(int userId);
+    void OnMenuSeeCardReq(int userId);
+    void OnMenuSeeOtherPlayer(int userId);
+    void OnMenuSeeDetail(int userId);
+    void OnMenuPlayerCall(int userId);
+    // Read "moneyname.dat" and "amountname.dat" of the current directory into the title tables:
+    // 0, or -1 (the table left empty) when the file cannot be opened.
+    int GetMoneyData();
+    int GetAmountData();
 
     // ---- Seats and chairs (for games) ------------------------------------------------------------
     // Puts a record into a seat slot (marking the view dirty when redraw is set); false for a seat
@@ -235,16 +350,6 @@ public:
     int m_iNextBaseTimes = 0;
     bool m_bGamePlaying = false;
 
-    // The chat lines added so far, oldest first, at most kMaxChatLines of them. A stand-in for the
-    // chat list widget, which takes over the lines when it comes.
-    struct ChatLine
-    {
-        std::wstring strText;
-        int iKind = 0;
-    };
-    static constexpr std::size_t kMaxChatLines = 1000;
-    std::vector<ChatLine> m_vecChatLines;
-
     // The quick-chat phrases last received, in message order (phrases without text included).
     std::vector<QuickChatInfo> m_vQuickChat;
 
@@ -259,8 +364,74 @@ public:
     // only looks them up.
     std::map<int, AnimLayer*> m_mapAnimLayer;
 
+    // The view's fonts (all "宋体"): 8 bold, 10, 10 bold, 11, 11 bold, 12, 12 bold.
+    std::unique_ptr<Sexy::SysFont> m_pFont8B;
+    std::unique_ptr<Sexy::SysFont> m_pFont10;
+    std::unique_ptr<Sexy::SysFont> m_pFont10B;
+    std::unique_ptr<Sexy::SysFont> m_pFont11;
+    std::unique_ptr<Sexy::SysFont> m_pFont11B;
+    std::unique_ptr<Sexy::SysFont> m_pFont12;
+    std::unique_ptr<Sexy::SysFont> m_pFont12B;
+    // The tips marquee, set up with the application's tips but neither added nor started: a game
+    // that wants it adds it and starts it.
+    Marquee m_Marquee;
+
+    // The table chat and, in the user list's place and hidden, the game-progress lines.
+    std::unique_ptr<Sexy::ChatListWidget> m_pChatList;
+    std::unique_ptr<Sexy::ChatListWidget> m_pPlayInfoList;
+    // The speech bubble of each local seat; the game creates the ones it wants.
+    std::unique_ptr<ChatShowWidget> m_pChatShow[kMaxSeats];
+    // The chat input (at most 125 characters), the quick-chat and send buttons, the phrase list.
+    static constexpr int kMaxChatChars = 125;
+    std::unique_ptr<Sexy::SkinEditWidget> m_pEditChat;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnQuickChat;
+    std::unique_ptr<Sexy::ButtonWidget> m_pBtnEditSend;
+    std::unique_ptr<Sexy::SkinListWidget> m_pQuickChatList;
+    // The view's timers (500 runs from construction on, 501 during a chat pause) and the chat
+    // rate: lines sent in the current period, and the pause left (kChatWaitFree when free).
+    Timer m_Timer;
+    int m_iChatCount = 0;
+    int m_iChatWait = kChatWaitFree;
+
+    // The user list and its pictures (the view owns them; the list keeps a pointer to the vector).
+    std::unique_ptr<Sexy::RichListWidget> m_pUserList;
+    std::vector<Sexy::Image*> m_vUserImage;
+
+    // The player menu and the line of each action entry in the menu last built (0: not in it).
+    std::unique_ptr<Sexy::MenuWidget> m_pUserMenu;
+    int m_iMenuLine[MENU_ENTRY_COUNT] = {};
+    // The title tables: wealth ("moneyname.dat") and strength ("amountname.dat"), GBK titles with
+    // their thresholds in rising order.
+    char m_szMoneyName[kMaxTitles][kTitleLen] = {};
+    int m_iMoneyValue[kMaxTitles] = {};
+    int m_iMoneyNameNum = 0;
+    char m_szAmountName[kMaxTitles][kTitleLen] = {};
+    int m_iAmountValue[kMaxTitles] = {};
+    int m_iAmountNameNum = 0;
+
+    // Per local seat: the portrait's top-left corner and the nick name's place, set by the game,
+    // and the portrait loaded for the seat.
+    Sexy::TPoint<int> m_ptUserShow[kMaxSeats];
+    Sexy::TPoint<int> m_ptUserName[kMaxSeats];
+    std::unique_ptr<Sexy::Image> m_pUserImage[kMaxSeats];
+
+    // A widget the game may keep here; the view deletes it.
+    std::unique_ptr<Sexy::Widget> m_pGameWidget;
+
 private:
+    void CreateChatWidgets();
+    void CreateUserList();
     void ReleaseDelayedMessage();
+    // A quick-chat phrase chosen from the list (id 100).
+    void OnQuickChatClicked(int row);
+    // A right click on a row of the user list opens the menu of the row's user.
+    void OnUserListClicked(int row, int clickCount);
+    // The chat pause's timers.
+    void OnChatTimer(int id);
+    // A game master's slash command, sent as a request (type 24); false when the line is none.
+    bool SendGmCommand(const std::wstring& text);
+    // The type 24 request of the player menu: the target and the sub-command.
+    void SendUserRequest(int userId, int command);
     // Every layer registered under its own id, each once.
     void UpdateAnimLayers();
     // The ten chair buttons with the skin's chair pictures, hidden, in the view.

@@ -105,16 +105,34 @@ void ChatListWidget::AddChat(std::wstring text, int colorIndex)
     {
         const size_t length = PieceLength(text, start, limit);
         m_vecLines.push_back(prefix + text.substr(start, length));
+        m_vecEntryStart.push_back(start == 0);
         start += length;
     }
     if (m_vecLines.size() > kMaxLines)
-        m_vecLines.erase(m_vecLines.begin(), m_vecLines.begin() + static_cast<long>(m_vecLines.size() - kMaxLines));
+    {
+        const long drop = static_cast<long>(m_vecLines.size() - kMaxLines);
+        m_vecLines.erase(m_vecLines.begin(), m_vecLines.begin() + drop);
+        m_vecEntryStart.erase(m_vecEntryStart.begin(), m_vecEntryStart.begin() + drop);
+    }
     const int lines = static_cast<int>(m_vecLines.size());
     m_nFirstLine = std::max(0, lines - m_nShowLines);
     if (m_pScrollbar)
     {
         m_pScrollbar->SetMaxValue(lines + 1);
         m_pScrollbar->SetValue(lines);
+    }
+    MarkDirty();
+}
+
+void ChatListWidget::RemoveAll()
+{
+    m_vecLines.clear();
+    m_vecEntryStart.clear();
+    m_nFirstLine = 0;
+    if (m_pScrollbar)
+    {
+        m_pScrollbar->SetMaxValue(1);
+        m_pScrollbar->SetValue(0);
     }
     MarkDirty();
 }

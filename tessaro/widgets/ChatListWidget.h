@@ -48,6 +48,8 @@ public:
 
     // Adds the text in the colour of the table's entry colorIndex (white outside the table).
     void AddChat(std::wstring text, int colorIndex);
+    // Empties the list.
+    void RemoveAll();
     // Every "^" of the text becomes a blank, so that no colour code survives in it.
     static void EatColorChat(std::wstring* text);
     // Creates the scrollbar on the first call; the images in the order the skinned scrollbar's
@@ -60,6 +62,9 @@ public:
     std::unique_ptr<Font> m_pFont;
     int m_nShowLines = 5;
     std::vector<std::wstring> m_vecLines;
+    // Per row of m_vecLines: whether it begins a text of its own; the rows up to the next such row
+    // are that text cut to the list's width.
+    std::vector<bool> m_vecEntryStart;
     int m_nFirstLine = 0;
     // Lines waiting for timer 1 (see OnTimer); the library never starts that timer itself.
     std::vector<std::wstring> m_vecPending;
@@ -70,9 +75,10 @@ public:
     int m_nScrollbarWidth = 16;
     int m_nLineHeight = 16;
 
-private:
     // The colour code that starts every line of a text of that colour index.
     std::wstring ColorPrefix(int colorIndex) const;
+
+private:
     // The length of the line that starts at start: up to and with a line feed, or the first
     // length whose width reaches limit, or the rest of the text.
     size_t PieceLength(const std::wstring& text, size_t start, int limit);

@@ -120,7 +120,7 @@ protected:
     std::vector<std::wstring> ChatLines() const
     {
         std::vector<std::wstring> lines;
-        for (const auto& line : game->view.m_vecChatLines)
+        for (const auto& line : testsupport::ChatLinesOf(game->view))
             lines.push_back(line.strText);
         return lines;
     }

@@ -78,9 +78,17 @@ public:
     std::vector<std::pair<std::string, int>> Lines() const
     {
         std::vector<std::pair<std::string, int>> out;
-        for (const ChatLine& line : m_vecChatLines)
+        for (const ChatLine& line : ChatLinesOf(*this))
             out.emplace_back(platform::WideToGbk(line.strText), line.iKind);
         return out;
+    }
+
+    // Expected lines with each kind as the chat list shows it: kinds of one colour are one.
+    std::vector<std::pair<std::string, int>> Canon(std::vector<std::pair<std::string, int>> lines) const
+    {
+        for (auto& line : lines)
+            line.second = CanonicalKind(*m_pChatList, line.second);
+        return lines;
     }
 
     std::vector<std::pair<int, std::string>> bubbles;
@@ -140,7 +148,7 @@ public:
     }
     void Clear()
     {
-        view.m_vecChatLines.clear();
+        view.m_pChatList->RemoveAll();
         view.m_pTopBull->OnBtnHide();
         view.m_pTopBull->m_lstBull.clear();
         view.bubbles.clear();

@@ -46,7 +46,7 @@ TEST(NoticesSession, ChatLinesByKindAndAddressee)
         game.Clear();
         Ostra::g_AppInfo.iRoomType = c.room;
         game.Deliver(Chat(c.sender, c.senderNick, c.target, c.targetNick, "你好", c.kind));
-        EXPECT_EQ(game.view.Lines(), Lines{c.line});
+        EXPECT_EQ(game.view.Lines(), game.view.Canon(Lines{c.line}));
         const std::vector<std::pair<int, std::string>> bubbles{{c.sender, "你好"}};
         EXPECT_EQ(game.view.bubbles, c.bubble ? bubbles : decltype(bubbles){});
     }
@@ -76,7 +76,7 @@ TEST(NoticesSession, ServerTextsGoToChatOrBulletinByKind)
         SCOPED_TRACE(c.kind);
         game.Clear();
         game.Deliver(ServerText(c.kind, "甲", "卖房"));
-        EXPECT_EQ(game.view.Lines(), c.chat.empty() ? Lines{} : (Lines{{c.chat, c.chatKind}}));
+        EXPECT_EQ(game.view.Lines(), game.view.Canon(c.chat.empty() ? Lines{} : (Lines{{c.chat, c.chatKind}})));
         const std::list<Ostra::ChatInfo>& bulls = game.view.m_pTopBull->m_lstBull;
         ASSERT_EQ(bulls.size(), c.bulletin ? 1u : 0u);
         if (c.bulletin)
@@ -92,7 +92,7 @@ TEST(NoticesSession, ServerTextsGoToChatOrBulletinByKind)
     game.Clear();
     game.Deliver(ServerText(1, "", std::string(480, 'a')));
     game.Deliver(ServerText(1, "", std::string(481, 'b')));
-    EXPECT_EQ(game.view.Lines(), (Lines{{"[系统公告]:" + std::string(480, 'a') + "\n", 2}}));
+    EXPECT_EQ(game.view.Lines(), game.view.Canon((Lines{{"[系统公告]:" + std::string(480, 'a') + "\n", 2}})));
     EXPECT_TRUE(log.Contains("HandleChatInfoRes_too_long,1,len481,bbb"));
 }
 
@@ -119,7 +119,7 @@ TEST(NoticesSession, LeaveAnswersInChatOrBox)
         SCOPED_TRACE(c.result);
         game.Clear();
         game.Deliver(Body(267).Byte(8, c.result).Text(10, c.text).Byte(266, c.sex).Msg(Ostra::MSG_KICK_PLAYER_RES));
-        EXPECT_EQ(game.view.Lines(), c.chat.empty() ? Lines{} : (Lines{{c.chat, 2}}));
+        EXPECT_EQ(game.view.Lines(), game.view.Canon(c.chat.empty() ? Lines{} : (Lines{{c.chat, 2}})));
         EXPECT_EQ(game.boxes, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
     }
 }
@@ -192,10 +192,11 @@ TEST(NoticesSession, AccountNoticesAndWages)
     game.Deliver(wage(5, 3, 0, 0));
     game.Deliver(wage(2, 3, 1, 500));
     EXPECT_EQ(game.view.Lines(),
-              (Lines{{"[管理员]:解除\n", 3},
-                     {"[系统消息]:您的领工资次数已达上限！", 5},
-                     {"[系统消息]:本电脑允许领工资次数已达上限！", 5},
-                     {"[系统消息]:您身上的游戏币已不足500，已免费领取今天第1次工资:500游戏币(每天3次)。", 5}}));
+              game.view.Canon(
+                  (Lines{{"[管理员]:解除\n", 3},
+                         {"[系统消息]:您的领工资次数已达上限！", 5},
+                         {"[系统消息]:本电脑允许领工资次数已达上限！", 5},
+                         {"[系统消息]:您身上的游戏币已不足500，已免费领取今天第1次工资:500游戏币(每天3次)。", 5}})));
     EXPECT_EQ(game.wnd.m_PlayerNode[0].iMoney, 1500);
 }
 
@@ -214,13 +215,13 @@ TEST(NoticesSession, SystemPlayAndRewards)
     ASSERT_EQ(game.view.m_pTableUser[1], nullptr);
     game.Deliver(Body(265).BE32(132, 5).BE32(136, 100).BE32(140, 3).BE32(180, 3).BE32(220, 50).Msg(78));
     game.Deliver(Body(265).Byte(264, 1).BE32(180, 2).BE32(220, 50).Msg(78));
-    EXPECT_EQ(game.view.Lines(), (Lines{{"[系统消息]:[甲]由系统代打中...", 2},
-                                        {"[系统消息]:[甲]已经回到游戏，系统代打取消。", 2},
-                                        {"[系统消息]:[甲]已经回到游戏。", 2},
-                                        {"本局时长 5 分钟，您已获赠 100 游戏币奖励！", 5},
-                                        {"恭喜您连续玩了 3 局获赠 50 游戏币！", 5},
-                                        {"本局时长未满一分钟。", 5},
-                                        {"再玩 2 局，您就可以获赠 50 游戏币奖励！", 5}}));
+    EXPECT_EQ(game.view.Lines(), game.view.Canon((Lines{{"[系统消息]:[甲]由系统代打中...", 2},
+                                                        {"[系统消息]:[甲]已经回到游戏，系统代打取消。", 2},
+                                                        {"[系统消息]:[甲]已经回到游戏。", 2},
+                                                        {"本局时长 5 分钟，您已获赠 100 游戏币奖励！", 5},
+                                                        {"恭喜您连续玩了 3 局获赠 50 游戏币！", 5},
+                                                        {"本局时长未满一分钟。", 5},
+                                                        {"再玩 2 局，您就可以获赠 50 游戏币奖励！", 5}})));
 }
 
 // Every layout is read within the message: short messages and texts that run to the message's end
@@ -237,7 +238,7 @@ TEST(NoticesSession, TruncatedMessagesStayInside)
     game.Deliver(Body(63).Byte(48, 1).Text(57, "abcdef").Msg(Ostra::MSG_CHAT_INFO_RES));
     game.Deliver(Body(14).Byte(8, 1).Text(10, "走吧").Msg(Ostra::MSG_KICK_PLAYER_RES));
     game.Deliver(Body(290).Byte(8, 2).Text(16, std::string(274, 'x')).Msg(Ostra::MSG_KICK_OUT_SERVER));
-    EXPECT_EQ(game.view.Lines(), (Lines{{"[系统公告]:abcdef\n", 2}}));
+    EXPECT_EQ(game.view.Lines(), game.view.Canon((Lines{{"[系统公告]:abcdef\n", 2}})));
     EXPECT_EQ(game.boxes, std::vector<std::string>{"走吧"});
     EXPECT_EQ(game.wnd.m_strForbidChatMsg, std::wstring(264, L'x'));
 

@@ -206,7 +206,7 @@ public:
     }
     bool HasChatLine(const std::string& gbk) const
     {
-        for (const auto& line : game.view.m_vecChatLines)
+        for (const auto& line : ChatLinesOf(game.view))
         {
             if (platform::WideToGbk(line.strText) == gbk)
                 return true;

@@ -90,7 +90,7 @@ TEST(PlayersTable, TwoGamesAndABotSitPlayMoveAndLeave)
     // seat 0 and this game (chair 0) at seat 6; the buttons stand over the four empty seats.
     LobbyProcess lobby({"run", "--game", MINIMAL_GAME_BIN, "--server", "127.0.0.1:" + std::to_string(server.Port()),
                         "--arg", "2=" + std::to_string(kOtherId), "--headless", "--timeout", "300"},
-                       GameEnvironment({}));
+                       GameEnvironment({"MINIMAL_CHAIRS=7"}));
     ASSERT_TRUE(lobby.Started()) << lobby.SpawnError();
     const std::string otherSeats =
         "minimal: seats 0=" + std::to_string(bot) + "@1 1=self@2 2=- 3=- 4=- 5=- 6=10001@0 buttons 2,3,4,5\n";

@@ -150,7 +150,7 @@ public:
     std::vector<std::wstring> ChatTexts() const
     {
         std::vector<std::wstring> out;
-        for (const ChatLine& line : m_vecChatLines)
+        for (const ChatLine& line : ChatLinesOf(*this))
             out.push_back(line.strText);
         return out;
     }
@@ -192,11 +192,12 @@ public:
 };
 
 // The whole game: g_AppInfo fresh (the user 10001 at a table of iMaxPlayerNum chairs), the
-// application initialised headless, the view in the window and both in the widget manager.
-class PlayersGame
+// application initialised headless, the view in the window and both in the widget manager. View is
+// the game's view class (made with the application).
+template <class View> class BasicPlayersGame
 {
 public:
-    explicit PlayersGame(int chairs = 7, bool skin = false) : m_skin(skin, chairs), view(&app), wnd(&app, &view)
+    explicit BasicPlayersGame(int chairs = 7, bool skin = false) : m_skin(skin, chairs), view(&app), wnd(&app, &view)
     {
         app.m_pGameView = &view;
         app.m_pGameWnd = &wnd;
@@ -205,13 +206,13 @@ public:
         view.m_iTablePlayerNum = chairs;
         AnswerMessageDialogs(harness, app);
     }
-    ~PlayersGame()
+    ~BasicPlayersGame()
     {
         wnd.CloseSession();
         Ostra::g_AppInfo = Ostra::AppInfo{};
     }
-    PlayersGame(const PlayersGame&) = delete;
-    PlayersGame& operator=(const PlayersGame&) = delete;
+    BasicPlayersGame(const BasicPlayersGame&) = delete;
+    BasicPlayersGame& operator=(const BasicPlayersGame&) = delete;
 
     // Hands a message to the window as the dispatcher does and lets the delay queue release it.
     void Deliver(std::string msg)
@@ -272,12 +273,14 @@ private:
 
 public:
     Sexy::TestHarness harness{app};
-    PlayersView view;
+    View view;
     PlayersWnd wnd;
 
 private:
     ServerListener m_server;
 };
+
+using PlayersGame = BasicPlayersGame<PlayersView>;
 
 // The next message the peer reads of a type, skipping others (keep-alives, probes).
 inline bool ReadMessageOfType(Peer& peer, int type, std::string& msg, int timeoutMs = kWaitMs)

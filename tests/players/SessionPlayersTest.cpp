@@ -63,7 +63,7 @@ TEST(TableSnapshot, SeatedPlayersFromZeroLookersAfterTheChairsNewcomersOnce)
     const std::vector<std::wstring> lines = {L"[系统消息]:[甲]进入本桌。\n", L"[系统消息]:[乙]进入本桌。\n",
                                              L"[系统消息]:[看客]进入本桌，旁观对象[甲]。\n"};
     EXPECT_EQ(game.view.ChatTexts(), lines);
-    EXPECT_EQ(game.view.m_vecChatLines.front().iKind, 2);
+    EXPECT_EQ(ChatLinesOf(game.view).front().iKind, 2);
 
     // The view's seats turn round the own chair 2: chair 3 is seat 2, chair 0 seat 3.
     EXPECT_EQ(Ostra::g_AppInfo.iChairId, 2);

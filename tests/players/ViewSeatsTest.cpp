@@ -284,9 +284,9 @@ TEST(ChairButtons, APressAsksForTheChairUnderTheSeat)
     // While a game runs the seated player is told to wait; seats beyond the chairs do nothing.
     Ostra::g_AppInfo.iGameState = 1;
     game.view.OnBtnChair(0);
-    ASSERT_FALSE(game.view.m_vecChatLines.empty());
-    EXPECT_EQ(game.view.m_vecChatLines.back().strText, L"请等待本局游戏结束。");
-    EXPECT_EQ(game.view.m_vecChatLines.back().iKind, 5);
+    ASSERT_FALSE(ChatLinesOf(game.view).empty());
+    EXPECT_EQ(ChatLinesOf(game.view).back().strText, L"请等待本局游戏结束。");
+    EXPECT_EQ(ChatLinesOf(game.view).back().iKind, 5);
     Ostra::g_AppInfo.iGameState = 0;
     game.view.OnBtnChair(4);
     game.view.ButtonDepress(114);

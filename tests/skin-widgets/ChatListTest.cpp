@@ -84,7 +84,7 @@ TEST_F(ChatListTest, EveryLineStartsWithTheCodeOfItsColourAndPlayersCannotAddCod
     for (const Case& c : cases)
     {
         SCOPED_TRACE(testing::PrintToString(c.color));
-        list.m_vecLines.clear();
+        list.RemoveAll();
         list.AddChat(c.text, c.color);
         EXPECT_EQ(list.m_vecLines, c.lines);
     }
@@ -103,6 +103,8 @@ TEST_F(ChatListTest, TextIsCutWhereItFirstReachesTheWidthLessThirty)
     {
         const std::wstring piece = list.m_vecLines[i].substr(8);
         joined += piece;
+        // Only the first piece begins a text; the next text begins a row of its own.
+        EXPECT_EQ(list.m_vecEntryStart[i], i == 0) << i;
         if (i + 1 == list.m_vecLines.size())
             break;
         // Every line but the last reaches the limit, and one character less does not.
@@ -110,6 +112,8 @@ TEST_F(ChatListTest, TextIsCutWhereItFirstReachesTheWidthLessThirty)
         EXPECT_LT(list.m_pFont->StringWidth(piece.substr(0, piece.size() - 1)), limit) << i;
     }
     EXPECT_EQ(joined, text);
+    list.AddChat(L"next", 0);
+    EXPECT_TRUE(list.m_vecEntryStart.back());
 }
 
 TEST_F(ChatListTest, TheNewestThousandLinesStayAndTheViewFollowsThem)

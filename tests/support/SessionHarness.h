@@ -17,6 +17,7 @@
 #pragma once
 
 #include "pop/ButtonWidget.h"
+#include "pop/Font.h"
 #include "pop/TestHarness.h"
 #include "pop/WidgetManager.h"
 #include "tessaro/app/AppInfo.h"
@@ -27,6 +28,7 @@
 #include "tessaro/session/GameMsg.h"
 #include "tessaro/session/GameWndBase.h"
 #include "tessaro/view/GameViewBase.h"
+#include "tessaro/widgets/ChatListWidget.h"
 
 #include "platform/WindowBus.h"
 
@@ -393,6 +395,63 @@ struct AppInfoReset
         unsetenv("TESSARO_PROXY");
     }
 };
+
+// A line of a chat list as it was added: its text (with its line feed, if it had one) and its colour
+// index (the first index of that colour, -1 for white, the colour of indexes outside the table).
+struct ChatLine
+{
+    std::wstring strText;
+    int iKind = -1;
+};
+
+// The lines of a chat list, the pieces the list cut to its width joined again.
+inline std::vector<ChatLine> ChatLinesOf(const Sexy::ChatListWidget& list)
+{
+    constexpr size_t kCodeLen = 8; // "^rrggbb0"
+    std::vector<ChatLine> out;
+    for (size_t row = 0; row < list.m_vecLines.size(); ++row)
+    {
+        const std::wstring& piece = list.m_vecLines[row];
+        const std::wstring code = piece.substr(0, kCodeLen);
+        const std::wstring text = piece.size() > kCodeLen ? piece.substr(kCodeLen) : std::wstring();
+        const bool starts = row >= list.m_vecEntryStart.size() || list.m_vecEntryStart[row];
+        if (!starts && !out.empty())
+        {
+            out.back().strText += text;
+            continue;
+        }
+        ChatLine line;
+        line.strText = text;
+        for (int i = 0; i < static_cast<int>(list.mColors.size()); ++i)
+        {
+            if (list.ColorPrefix(i) == code)
+            {
+                line.iKind = i;
+                break;
+            }
+        }
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
+// The colour index a line of that kind reads back as: the first index of the same colour.
+inline int CanonicalKind(const Sexy::ChatListWidget& list, int kind)
+{
+    const std::wstring code = list.ColorPrefix(kind);
+    for (int i = 0; i < static_cast<int>(list.mColors.size()); ++i)
+    {
+        if (list.ColorPrefix(i) == code)
+            return i;
+    }
+    return -1;
+}
+
+// The table chat of a view.
+inline std::vector<ChatLine> ChatLinesOf(const Ostra::GameViewBase& view)
+{
+    return view.m_pChatList ? ChatLinesOf(*view.m_pChatList) : std::vector<ChatLine>();
+}
 
 // The message boxes asked so far, texts only.
 inline std::vector<std::string> BoxTextsOf(const Sexy::TestHarness& harness)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -94,9 +95,10 @@ protected:
         return out;
     }
 
-    const Ostra::GameViewBase::ChatLine* LastChat() const
+    std::optional<testsupport::ChatLine> LastChat() const
     {
-        return game.view.m_vecChatLines.empty() ? nullptr : &game.view.m_vecChatLines.back();
+        const auto lines = testsupport::ChatLinesOf(game.view);
+        return lines.empty() ? std::nullopt : std::optional<testsupport::ChatLine>(lines.back());
     }
 
     LogCapture log;
@@ -146,9 +148,9 @@ TEST_F(LoginAgain, TheResponseRestoresTheTableStepByStep)
     EXPECT_EQ(info.iWatchChairId, -1);
 
     // Room type 3 gives the line with the table number.
-    ASSERT_EQ(game.view.m_vecChatLines.size(), 1u);
-    EXPECT_EQ(game.view.m_vecChatLines[0].strText, L"[系统消息]:您在第5桌续玩，获取本桌信息。\n");
-    EXPECT_EQ(game.view.m_vecChatLines[0].iKind, 2);
+    ASSERT_EQ(testsupport::ChatLinesOf(game.view).size(), 1u);
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[0].strText, L"[系统消息]:您在第5桌续玩，获取本桌信息。\n");
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[0].iKind, 2);
     EXPECT_STREQ(info.szTableName, "第5桌");
 
     // The desk was reset before the snapshot came.
@@ -207,7 +209,7 @@ TEST_F(LoginAgain, TheRoomTypeChoosesTheChatLineAndTheTableName)
         msg.bytes[292] = c.quick;
         msg.bytes[220] = 7;
         Handle(msg.bytes);
-        ASSERT_NE(LastChat(), nullptr);
+        ASSERT_TRUE(LastChat().has_value());
         EXPECT_EQ(LastChat()->strText, c.line);
         EXPECT_EQ(LastChat()->iKind, 2);
         EXPECT_STREQ(Ostra::g_AppInfo.szTableName, c.name);
@@ -243,7 +245,7 @@ TEST_F(LoginAgain, AResponseShorterThanItsLayoutIsDroppedWithALogLine)
     EXPECT_TRUE(log.Contains("login-again response too short[299]")) << log.Text();
     EXPECT_FALSE(Ostra::g_AppInfo.bAgainLogin);
     EXPECT_EQ(Ostra::g_AppInfo.iTableNo, 0);
-    EXPECT_TRUE(game.view.m_vecChatLines.empty());
+    EXPECT_TRUE(testsupport::ChatLinesOf(game.view).empty());
     EXPECT_TRUE(game.journal.entries.empty());
 }
 
@@ -355,9 +357,9 @@ protected:
 TEST_F(WaitLoginAgain, KindTwoIsADroppedPlayerWhoMayComeBack)
 {
     game.Deliver(Notice(2, 2));
-    ASSERT_EQ(game.view.m_vecChatLines.size(), 1u);
-    EXPECT_EQ(game.view.m_vecChatLines[0].strText, L"[系统消息]:[张三]掉线，其他玩家请等待该玩家重入。");
-    EXPECT_EQ(game.view.m_vecChatLines[0].iKind, 2);
+    ASSERT_EQ(testsupport::ChatLinesOf(game.view).size(), 1u);
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[0].strText, L"[系统消息]:[张三]掉线，其他玩家请等待该玩家重入。");
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[0].iKind, 2);
     EXPECT_EQ(game.wnd.m_PlayerNode[0].iOfflineState, 0);
     EXPECT_EQ(game.view.m_cOffline[0], 1);
     EXPECT_EQ(game.view.disconnectedSeats, std::vector<int>{0});
@@ -366,15 +368,15 @@ TEST_F(WaitLoginAgain, KindTwoIsADroppedPlayerWhoMayComeBack)
 TEST_F(WaitLoginAgain, AnyOtherKindIsAPlayerForcedOut)
 {
     Handle(Notice(1, 1));
-    ASSERT_EQ(game.view.m_vecChatLines.size(), 1u);
-    EXPECT_EQ(game.view.m_vecChatLines[0].strText, L"[系统消息]:[abcdefghijklmnop]强制离开游戏。");
+    ASSERT_EQ(testsupport::ChatLinesOf(game.view).size(), 1u);
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[0].strText, L"[系统消息]:[abcdefghijklmnop]强制离开游戏。");
     EXPECT_EQ(game.wnd.m_PlayerNode[2].iOfflineState, 1);
     EXPECT_EQ(game.view.m_cOffline[2], 1);
     for (unsigned char kind : {0, 3, 255})
     {
         game.wnd.m_PlayerNode[1].iOfflineState = 5;
         Handle(Notice(0, kind));
-        EXPECT_EQ(game.view.m_vecChatLines.back().strText, L"[系统消息]:[self]强制离开游戏。");
+        EXPECT_EQ(testsupport::ChatLinesOf(game.view).back().strText, L"[系统消息]:[self]强制离开游戏。");
         EXPECT_EQ(game.wnd.m_PlayerNode[1].iOfflineState, 1);
     }
     EXPECT_EQ(game.view.disconnectedSeats, (std::vector<int>{2, 1, 1, 1}));
@@ -385,7 +387,7 @@ TEST_F(WaitLoginAgain, AChairNotAtTheTableIsIgnored)
     Handle(Notice(5, 2)); // nobody
     Handle(Notice(7, 1)); // a seat beyond the table's chairs
     Handle(Notice(0xFF, 2));
-    EXPECT_TRUE(game.view.m_vecChatLines.empty());
+    EXPECT_TRUE(testsupport::ChatLinesOf(game.view).empty());
     EXPECT_TRUE(game.view.disconnectedSeats.empty());
     EXPECT_EQ(game.view.m_cOffline[3], 0);
     EXPECT_EQ(game.wnd.m_PlayerNode[3].iOfflineState, 5);
@@ -397,7 +399,7 @@ TEST_F(WaitLoginAgain, ANoticeShorterThanTenBytesIsDroppedWithALogLine)
     msg.resize(9);
     Handle(msg);
     EXPECT_TRUE(log.Contains("wait-login-again notice too short[9]")) << log.Text();
-    EXPECT_TRUE(game.view.m_vecChatLines.empty());
+    EXPECT_TRUE(testsupport::ChatLinesOf(game.view).empty());
     EXPECT_TRUE(game.view.disconnectedSeats.empty());
 }
 
@@ -412,13 +414,14 @@ TEST(ChatLines, NarrowLinesAreConvertedAndTheListKeepsTheNewest)
     char empty[] = "";
     game.view.AddChat(empty, 3);
     game.view.AddChat(std::wstring(L"wide"), 4);
-    ASSERT_EQ(game.view.m_vecChatLines.size(), 3u);
-    EXPECT_EQ(game.view.m_vecChatLines[0].strText, L"第一行");
-    EXPECT_EQ(game.view.m_vecChatLines[1].strText, L"第二行");
-    EXPECT_EQ(game.view.m_vecChatLines[2].iKind, 4);
-    for (size_t i = 0; i < Ostra::GameViewBase::kMaxChatLines; ++i)
+    ASSERT_EQ(testsupport::ChatLinesOf(game.view).size(), 3u);
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[0].strText, L"第一行");
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[1].strText, L"第二行");
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view)[2].iKind, 4);
+    for (size_t i = 0; i < Sexy::ChatListWidget::kMaxLines; ++i)
         game.view.AddChat(std::wstring(L"x") + std::to_wstring(i), 0);
-    EXPECT_EQ(game.view.m_vecChatLines.size(), Ostra::GameViewBase::kMaxChatLines);
-    EXPECT_EQ(game.view.m_vecChatLines.front().strText, L"x0");
-    EXPECT_EQ(game.view.m_vecChatLines.back().strText, L"x" + std::to_wstring(Ostra::GameViewBase::kMaxChatLines - 1));
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view).size(), Sexy::ChatListWidget::kMaxLines);
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view).front().strText, L"x0");
+    EXPECT_EQ(testsupport::ChatLinesOf(game.view).back().strText,
+              L"x" + std::to_wstring(Sexy::ChatListWidget::kMaxLines - 1));
 }

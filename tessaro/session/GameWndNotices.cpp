@@ -259,6 +259,9 @@ void GameWndBase::SoundChatInfo(char* text, int senderId)
             continue;
         const std::string dir = FieldText(entry.szSoundDir);
         const std::string file = FieldText(entry.szSoundFile);
+        // A phrase without a voice has nothing to play ("<folder>\m_" names no clip).
+        if (file.empty())
+            return;
         m_pGameApp->PlaySpeech(Sexy::StrFormat(male ? "%s\\m_%s" : "%s\\w_%s", dir.c_str(), file.c_str()));
         return;
     }

@@ -285,16 +285,17 @@ private:
 };
 
 // The first phrase found in a line plays its clip in the speaker's voice (male for an odd sex, female
-// for a stranger); a phrase without text matches nothing.
+// for a stranger); a phrase without text matches nothing, a phrase without a voice file plays nothing.
 TEST(NoticesSession, ChatPhrasePlaysItsVoice)
 {
     NoticesGame game;
     std::vector<std::string> loaded;
     game.app.mMusicInterface = std::make_unique<RecordingMusic>(&loaded);
-    Body quick(16 + 3 * 196);
-    quick.Byte(8, 3).Text(16 + 132, "sound\\chat").Text(16 + 164, "empty.ogg");
+    Body quick(16 + 4 * 196);
+    quick.Byte(8, 4).Text(16 + 132, "sound\\chat").Text(16 + 164, "empty.ogg");
     quick.Text(16 + 196, "你好").Text(16 + 196 + 132, "sound\\chat").Text(16 + 196 + 164, "hello.ogg");
     quick.Text(16 + 392, "好").Text(16 + 392 + 132, "sound\\chat").Text(16 + 392 + 164, "good.ogg");
+    quick.Text(16 + 588, "再见").Text(16 + 588 + 132, "sound\\chat");
     game.Deliver(quick.Msg(Ostra::MSG_QUICK_CHAT_INFO_RES));
 
     game.Deliver(Chat(20002, "甲", 0, "", "大家你好啊", 1));

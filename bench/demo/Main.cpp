@@ -1,0 +1,3 @@
+#include "bench/BenchMain.h"
+
+TESSARO_BENCH_MAIN()

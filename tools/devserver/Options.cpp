@@ -116,6 +116,7 @@ const std::vector<IntOption>& TableIntOptions()
         {"--bot-delay", 0, kMaxWaitMs, &TableOptions::botDelayMs},
         {"--auth-wait", 0, kMaxWaitMs, &TableOptions::authWaitMs},
         {"--game-length", 0, kMaxGameLengthMs, &TableOptions::gameLengthMs},
+        {"--turn-time", 100, kMaxGameLengthMs, &TableOptions::turnTimeMs},
     };
     return options;
 }
@@ -139,6 +140,8 @@ Parsed CheckTableOptions(TableOptions& t, const std::string& firstTableOption, s
             return Fail(error, firstTableOption + " belongs to the table mode: give --tables N, N from 1");
         return Parsed::Ok;
     }
+    if (t.game == "landlord" && t.chairs != 3)
+        return Fail(error, "--game landlord is played at tables of 3 chairs, not " + std::to_string(t.chairs));
     if (t.minPlayers == 0)
         t.minPlayers = t.chairs;
     if (t.minPlayers > t.chairs)
@@ -189,7 +192,7 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         const IntOption* intOption = FindIntOption(name);
         if (!intOption && name != "--listen" && name != "--script" && name != "--echo" && name != "--latency" &&
             name != "--json-log" && name != "--max-clients" && name != "--stack-log" && name != "--record" &&
-            name != "--players" && name != "--seed" && name != "--phrases")
+            name != "--players" && name != "--seed" && name != "--phrases" && name != "--game")
             return Fail(error,
                         name.compare(0, 1, "-") == 0 ? "unknown option " + name : "unexpected argument '" + name + "'");
         if (!hasValue)
@@ -200,7 +203,8 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         }
         if (value.empty())
             return Fail(error, name + " needs a value");
-        if ((intOption && name != "--tables") || name == "--players" || name == "--seed" || name == "--phrases")
+        if ((intOption && name != "--tables") || name == "--players" || name == "--seed" || name == "--phrases" ||
+            name == "--game")
         {
             if (firstTableOption.empty())
                 firstTableOption = name;
@@ -252,6 +256,12 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         else if (name == "--players")
         {
             out.table.playersFile = value;
+        }
+        else if (name == "--game")
+        {
+            if (value != "placeholder" && value != "landlord")
+                return Fail(error, "--game is placeholder or landlord, not '" + value + "'");
+            out.table.game = value == "placeholder" ? std::string() : value;
         }
         else if (name == "--phrases")
         {
@@ -308,6 +318,9 @@ std::string Usage()
                        "  --bot-delay MS       a bot answers the ready call after MS (default 500)\n"
                        "  --round-pause MS     from a game's end to the next ready call (default 2000)\n"
                        "  --game-length MS     the placeholder game runs MS before it ends (default 0)\n"
+                       "  --game NAME          the tables' game: placeholder (default) or landlord (Dou Dizhu,\n"
+                       "                       three chairs; deals from --seed)\n"
+                       "  --turn-time MS       a player's time for a move of the game (default 20000)\n"
                        "  --phrases FILE       quick-chat phrases sent after sitting down: folder | file | phrase\n"
                        "  --bot-chat           bots say a phrase now and then\n"
                        "  --console            operator commands from standard input even when it is no\n"

@@ -36,6 +36,8 @@ struct TableOptions
     int authWaitMs = 300;
     std::string phrasesFile; // quick-chat phrases sent after sitting down; empty: none
     int gameLengthMs = 0;    // how long the placeholder game runs; 0: it ends at once
+    std::string game;        // the tables' game: empty the placeholder, "landlord" Dou Dizhu
+    int turnTimeMs = 20000;  // a player's time for a move in the game
     bool botChat = false;
     bool console = false; // operator commands from standard input even when it is no terminal
 };

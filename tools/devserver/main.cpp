@@ -9,6 +9,7 @@
 #include "tools/devserver/Options.h"
 #include "tools/devserver/Recorder.h"
 #include "tools/devserver/Scenario.h"
+#include "tools/devserver/games/LandlordGame.h"
 #include "tools/devserver/room/PlaceholderGame.h"
 #include "tools/devserver/room/PlayerDirectory.h"
 #include "tools/devserver/room/QuickChat.h"
@@ -122,7 +123,17 @@ bool MakeRoomConfig(const devserver::TableOptions& t, std::optional<devserver::R
     config.authWaitMs = t.authWaitMs;
     config.phrases = std::move(phrases);
     config.botChat = t.botChat;
-    if (t.gameLengthMs > 0)
+    if (t.game == "landlord")
+    {
+        devserver::LandlordOptions game;
+        game.seed = t.seed;
+        game.turnMs = t.turnTimeMs;
+        game.botDelayMs = t.botDelayMs;
+        // Rounds are numbered across the room, so that every round deals differently.
+        auto rounds = std::make_shared<std::uint32_t>(0);
+        config.game = [game, rounds] { return std::make_unique<devserver::LandlordGame>(game, (*rounds)++); };
+    }
+    else if (t.gameLengthMs > 0)
     {
         const int length = t.gameLengthMs;
         config.game = [length] { return std::make_unique<devserver::PlaceholderGame>(length); };

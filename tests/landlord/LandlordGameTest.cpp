@@ -1,0 +1,212 @@
+// The demo game's server side against a recording host: a whole round with one player who never
+// moves (the system plays for him) and two bots, a play the rules refuse, and the game's messages
+// read back only when they are whole.
+#include "tools/devserver/games/LandlordGame.h"
+#include "examples/landlord/rules/Protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <numeric>
+
+namespace
+{
+
+using namespace devserver;
+namespace ll = landlord;
+
+// Runs timers when the test says so, in the order they are due.
+class RecordingHost : public GameHost
+{
+public:
+    int TableNumber() const override { return 1; }
+    int Chairs() const override { return 3; }
+    const PlayerRecord* PlayerAt(int) const override { return nullptr; }
+    void SendToChair(int chair, std::string msg) override { toChair[chair].push_back(std::move(msg)); }
+    void SendToTable(std::string msg) override { toTable.push_back(std::move(msg)); }
+    TimerId SetTimer(int ms) override
+    {
+        timers[++m_next] = m_now + ms;
+        return m_next;
+    }
+    void CancelTimer(TimerId id) override { timers.erase(id); }
+    void End(GameResult r) override
+    {
+        if (!ended)
+            result = std::move(r);
+        ended = true;
+    }
+
+    // Fires the timer due first; false when none is set.
+    bool FireNext(TableGame& game)
+    {
+        if (timers.empty())
+            return false;
+        auto first = timers.begin();
+        for (auto it = timers.begin(); it != timers.end(); ++it)
+            if (it->second < first->second)
+                first = it;
+        const TimerId id = first->first;
+        m_now = first->second;
+        timers.erase(first);
+        game.OnTimer(id);
+        return true;
+    }
+
+    // The table messages of a type.
+    std::vector<std::string> OfType(int type) const
+    {
+        std::vector<std::string> out;
+        for (const std::string& m : toTable)
+            if (static_cast<unsigned char>(m[1]) == type)
+                out.push_back(m);
+        return out;
+    }
+
+    std::map<int, std::vector<std::string>> toChair;
+    std::vector<std::string> toTable;
+    std::map<TimerId, long long> timers;
+    GameResult result;
+    bool ended = false;
+
+private:
+    TimerId m_next = 0;
+    long long m_now = 0;
+};
+
+const unsigned char* Bytes(const std::string& m)
+{
+    return reinterpret_cast<const unsigned char*>(m.data());
+}
+
+TEST(LandlordGame, APlayerWhoNeverMovesIsPlayedForUntilTheRoundSettles)
+{
+    LandlordOptions options;
+    options.seed = 42;
+    LandlordGame game(options);
+    RecordingHost host;
+    game.Start(host, {{0, 10001, false}, {1, 90001, true}, {2, 90002, true}});
+    ASSERT_EQ(host.toChair[0].size(), 1u);
+    ll::DealMsg deal;
+    ASSERT_TRUE(ll::Decode(Bytes(host.toChair[0][0]), host.toChair[0][0].size(), deal));
+    EXPECT_EQ(deal.ownChair, 0);
+    EXPECT_EQ(deal.cards, game.CurrentRound()->Hand(0));
+    for (int i = 0; i < 500 && !host.ended; ++i)
+        ASSERT_TRUE(host.FireNext(game));
+    ASSERT_TRUE(host.ended);
+
+    // Once out of time, the system plays for chair 0 and says so once.
+    const auto autoPlays = host.OfType(126);
+    ASSERT_EQ(autoPlays.size(), 1u);
+    EXPECT_EQ(autoPlays[0][8], 0);
+    EXPECT_EQ(autoPlays[0][9], 1);
+    // Every play notice reads back, and the round's end matches the money of the result.
+    for (const std::string& m : host.OfType(ll::MSG_PLAY_NOTICE))
+    {
+        ll::PlayMsg play;
+        EXPECT_TRUE(ll::Decode(Bytes(m), m.size(), play));
+    }
+    const auto ends = host.OfType(ll::MSG_ROUND_END);
+    ASSERT_EQ(ends.size(), 1u);
+    ll::RoundEndMsg end;
+    ASSERT_TRUE(ll::Decode(Bytes(ends[0]), ends[0].size(), end));
+    ASSERT_EQ(host.result.seats.size(), 3u);
+    std::int64_t sum = 0;
+    for (const SeatResult& seat : host.result.seats)
+    {
+        EXPECT_EQ(seat.money, end.delta[seat.chair]);
+        EXPECT_EQ(seat.outcome, seat.money > 0 ? Outcome::Win : Outcome::Lose);
+        sum += seat.money;
+    }
+    EXPECT_EQ(sum, 0);
+    EXPECT_EQ(host.result.gameBytes, ends[0].substr(8));
+}
+
+TEST(LandlordGame, PlaysTheRulesRefuseAreAnsweredAndChangeNothing)
+{
+    LandlordOptions options;
+    options.seed = 7;
+    LandlordGame game(options);
+    RecordingHost host;
+    game.Start(host, {{0, 10001, false}, {1, 10002, false}, {2, 10003, false}});
+    const ll::Round& round = *game.CurrentRound();
+    const int turn = round.Turn();
+    const int other = (turn + 1) % 3;
+
+    // Out of turn, then a bid of 4: refused to the sender only.
+    game.OnMessage(other, ll::Encode(ll::MSG_BID_REQ, ll::BidMsg{0, 1}));
+    ASSERT_EQ(host.toChair[other].size(), 2u); // the deal, then the refusal
+    ll::RefusedMsg refused;
+    ASSERT_TRUE(ll::Decode(Bytes(host.toChair[other][1]), host.toChair[other][1].size(), refused));
+    EXPECT_EQ(refused.error, static_cast<int>(ll::PlayError::NotYourTurn));
+    std::string four = ll::Encode(ll::MSG_BID_REQ, ll::BidMsg{0, 3});
+    four[9] = 4;
+    game.OnMessage(turn, four); // not even a bid: dropped
+    EXPECT_EQ(host.toChair[turn].size(), 1u);
+
+    // A bid of 3 ends the bidding; then the landlord plays a card he does not hold.
+    game.OnMessage(turn, ll::Encode(ll::MSG_BID_REQ, ll::BidMsg{0, 3}));
+    ASSERT_EQ(round.GetPhase(), ll::Phase::Playing);
+    const int landlord = round.Landlord();
+    ll::PlayMsg bad;
+    bad.cards = {round.Hand((landlord + 1) % 3).front()};
+    game.OnMessage(landlord, ll::Encode(ll::MSG_PLAY_REQ, bad));
+    ASSERT_TRUE(ll::Decode(Bytes(host.toChair[landlord].back()), host.toChair[landlord].back().size(), refused));
+    EXPECT_EQ(refused.error, static_cast<int>(ll::PlayError::NotInHand));
+    EXPECT_EQ(round.Hand(landlord).size(), 20u);
+}
+
+TEST(LandlordGame, MessagesReadBackOnlyWhenWhole)
+{
+    ll::PlayMsg play;
+    play.chair = 2;
+    play.cards = {3, 16, 29};
+    play.left = 14;
+    play.multiple = 6;
+    ll::RoundEndMsg end;
+    end.landlord = 1;
+    end.delta[0] = -300;
+    end.delta[1] = 600;
+    end.delta[2] = -300;
+    end.hands[0] = {1, 2};
+    ll::DealMsg deal;
+    deal.cards = ll::Cards(17);
+    std::iota(deal.cards.begin(), deal.cards.end(), ll::Card{0});
+    const std::string messages[] = {ll::Encode(ll::MSG_PLAY_NOTICE, play), ll::Encode(end), ll::Encode(deal)};
+    for (const std::string& m : messages)
+    {
+        SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(m[1])));
+        ll::PlayMsg p;
+        ll::RoundEndMsg e;
+        ll::DealMsg d;
+        auto decode = [&](size_t len)
+        {
+            switch (m[1])
+            {
+            case static_cast<char>(ll::MSG_PLAY_NOTICE):
+                return ll::Decode(Bytes(m), len, p);
+            case static_cast<char>(ll::MSG_ROUND_END):
+                return ll::Decode(Bytes(m), len, e);
+            default:
+                return ll::Decode(Bytes(m), len, d);
+            }
+        };
+        EXPECT_TRUE(decode(m.size()));
+        EXPECT_FALSE(decode(m.size() - 1));
+        EXPECT_FALSE(decode(0));
+    }
+    ll::PlayMsg back;
+    ASSERT_TRUE(ll::Decode(Bytes(messages[0]), messages[0].size(), back));
+    EXPECT_EQ(back.cards, play.cards);
+    EXPECT_EQ(back.left, 14);
+    EXPECT_EQ(back.multiple, 6u);
+    // A card twice, or one that is no card, is refused.
+    std::string twice = messages[0];
+    twice[13] = twice[12];
+    EXPECT_FALSE(ll::Decode(Bytes(twice), twice.size(), back));
+    std::string noCard = messages[0];
+    noCard[12] = 60;
+    EXPECT_FALSE(ll::Decode(Bytes(noCard), noCard.size(), back));
+}
+
+} // namespace

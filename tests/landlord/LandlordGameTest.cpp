@@ -2,6 +2,7 @@
 // moves (the system plays for him) and two bots, a play the rules refuse, and the game's messages
 // read back only when they are whole.
 #include "tools/devserver/games/LandlordGame.h"
+#include "examples/landlord/client/TableState.h"
 #include "examples/landlord/rules/Protocol.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +23,16 @@ public:
     int TableNumber() const override { return 1; }
     int Chairs() const override { return 3; }
     const PlayerRecord* PlayerAt(int) const override { return nullptr; }
-    void SendToChair(int chair, std::string msg) override { toChair[chair].push_back(std::move(msg)); }
-    void SendToTable(std::string msg) override { toTable.push_back(std::move(msg)); }
+    void SendToChair(int chair, std::string msg) override
+    {
+        log.emplace_back(chair, msg);
+        toChair[chair].push_back(std::move(msg));
+    }
+    void SendToTable(std::string msg) override
+    {
+        log.emplace_back(-1, msg);
+        toTable.push_back(std::move(msg));
+    }
     TimerId SetTimer(int ms) override
     {
         timers[++m_next] = m_now + ms;
@@ -63,6 +72,8 @@ public:
         return out;
     }
 
+    // Everything sent, in order: the chair, or -1 for the table.
+    std::vector<std::pair<int, std::string>> log;
     std::map<int, std::vector<std::string>> toChair;
     std::vector<std::string> toTable;
     std::map<TimerId, long long> timers;
@@ -120,6 +131,52 @@ TEST(LandlordGame, APlayerWhoNeverMovesIsPlayedForUntilTheRoundSettles)
     }
     EXPECT_EQ(sum, 0);
     EXPECT_EQ(host.result.gameBytes, ends[0].substr(8));
+}
+
+// A client's view of the table, fed with what the server sends to its chair, plays a whole round
+// with its automatic player against two bots: every move it makes is accepted, it always knows its
+// cards, and its round end is the server's.
+TEST(LandlordGame, AClientPlayingAutomaticallyFinishesTheRoundWithTheServer)
+{
+    for (std::uint64_t seed : {3u, 11u, 29u})
+    {
+        SCOPED_TRACE(seed);
+        LandlordOptions options;
+        options.seed = seed;
+        LandlordGame game(options);
+        RecordingHost host;
+        ll::TableState client;
+        size_t read = 0;
+        int moves = 0;
+        game.Start(host, {{0, 10001, false}, {1, 90001, true}, {2, 90002, true}});
+        for (int step = 0; step < 1000 && !host.ended; ++step)
+        {
+            for (; read < host.log.size(); ++read)
+            {
+                const auto& [to, msg] = host.log[read];
+                if (to == -1 || to == 0)
+                    client.OnMessage(Bytes(msg), msg.size());
+            }
+            if (const auto move = client.DecideAuto())
+            {
+                game.OnMessage(0, move->bid ? ll::TableState::BidRequest(move->points)
+                                            : ll::TableState::PlayRequest(move->cards));
+                ++moves;
+                continue;
+            }
+            ASSERT_TRUE(host.FireNext(game));
+        }
+        ASSERT_TRUE(host.ended);
+        for (; read < host.log.size(); ++read)
+            client.OnMessage(Bytes(host.log[read].second), host.log[read].second.size());
+        EXPECT_GT(moves, 1);
+        EXPECT_TRUE(host.toChair[0].size() == 1) << "a move of the client was refused";
+        EXPECT_TRUE(host.OfType(126).empty()) << "the server had to play for the client";
+        ASSERT_TRUE(client.RoundOver());
+        EXPECT_EQ(client.Hand(), game.CurrentRound()->Hand(0));
+        for (const SeatResult& seat : host.result.seats)
+            EXPECT_EQ(client.LastEnd().delta[seat.chair], seat.money);
+    }
 }
 
 TEST(LandlordGame, PlaysTheRulesRefuseAreAnsweredAndChangeNothing)

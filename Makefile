@@ -1,6 +1,6 @@
 # The front door: `make demo` and `make test` install what is missing, build and run.
 #
-#   make demo      deps + build + the demo game (scripts/demo.sh: the minimal game, the local
+#   make demo      deps + build + the demo game (scripts/demo.sh: Dou Dizhu against two bots at the local
 #                  game server and the lobby stand-in; a window when a display is usable)
 #   make deps      install the Debian packages that are missing
 #   make build     configure once into $(BUILD_DIR), then build incrementally
@@ -33,7 +33,7 @@ FUZZ_DIR := build-fuzz
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: all deps build test bench fuzz install format clean demo
+.PHONY: all deps build test bench fuzz install format clean demo demo-minimal
 
 all: build
 
@@ -68,10 +68,17 @@ fuzz:
 			-artifact_prefix=$(FUZZ_DIR)/findings/$$name/ $$corpus $$seeds; \
 	done
 
-# The minimal game against tessaro-devserver, started by tessaro-lobby; see scripts/demo.sh.
+# The demo game against tessaro-devserver, started by tessaro-lobby; see scripts/demo.sh.
+# PLAYERS=3 seats three real clients at the table.
+PLAYERS ?= 1
 demo: deps
 	@$(MAKE) --no-print-directory build
-	@BUILD_DIR=$(BUILD_DIR) scripts/demo.sh
+	@BUILD_DIR=$(BUILD_DIR) PLAYERS=$(PLAYERS) scripts/demo.sh
+
+# The minimal game alone at a table of placeholder rounds; see scripts/demo-minimal.sh.
+demo-minimal: deps
+	@$(MAKE) --no-print-directory build
+	@BUILD_DIR=$(BUILD_DIR) scripts/demo-minimal.sh
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)

@@ -22,7 +22,7 @@ std::vector<Picture> SkinPictures()
     std::vector<Picture> all;
     // One family per file in assets/pictures/; a new family is one more line here.
     for (auto family : {ChairPictures, DialogPictures, WindowButtonPictures, ListPictures, ChatPictures,
-                        PortraitPictures, BadgePictures, TablePictures})
+                        PortraitPictures, BadgePictures, TablePictures, CardPictures, LandlordPictures})
     {
         std::vector<Picture> rows = family();
         all.insert(all.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));

@@ -72,11 +72,14 @@ public:
                 continue;
             Result r;
             r.name = run.benchmark_name();
-            // Benchmarks timed by the wall clock carry the library's marker; the name is ours.
-            constexpr std::string_view kRealTime = "/real_time";
-            if (r.name.size() > kRealTime.size() &&
-                r.name.compare(r.name.size() - kRealTime.size(), kRealTime.size(), kRealTime) == 0)
-                r.name.resize(r.name.size() - kRealTime.size());
+            // Benchmarks timed by the wall clock or by themselves carry the library's marker; the
+            // name is ours.
+            for (const std::string_view marker : {std::string_view("/real_time"), std::string_view("/manual_time")})
+            {
+                if (r.name.size() > marker.size() &&
+                    r.name.compare(r.name.size() - marker.size(), marker.size(), marker) == 0)
+                    r.name.resize(r.name.size() - marker.size());
+            }
             auto bytes = run.counters.find("bytes_per_second");
             auto items = run.counters.find("items_per_second");
             std::string unit;

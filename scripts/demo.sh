@@ -1,33 +1,36 @@
 #!/usr/bin/env bash
-# The demo (make demo): the minimal game at a table of a local game server, started the way the
-# platform starts games, by the lobby stand-in.
+# The demo (make demo): the demo game, Dou Dizhu (斗地主), at a table of the local game server,
+# started the way the platform starts games, by the lobby stand-in.
 #
-#   1. tessaro-devserver on 127.0.0.1, on a free port, running a room of four tables of four chairs
-#      where every arriving player is seated at the first free chair and two bots join him; three
-#      seated players start the ready cycle, and the server's placeholder game plays a round; the
-#      player gets the quick-chat phrases of assets/sounds/quickchat.txt and the bots speak them;
-#   2. tessaro-lobby run with the staged game (build/stage/minimal/minimal) pointed at it: in a
-#      window when a display is usable (close the window to end the demo), otherwise headless for
-#      DEMO_SECONDS seconds;
-#   3. the lobby's JSON lines on standard output; the game's own output, the server's JSON lines and
-#      the screenshot (the last screen the game drew) under build/demo/.
+#   1. tessaro-devserver on 127.0.0.1, on a free port, with tables of three chairs playing the demo
+#      game (--game landlord, dealt from --seed): every arriving player is seated at the first free
+#      chair, and bots fill the chairs that players leave empty; the players get the quick-chat
+#      phrases of assets/sounds/quickchat.txt and the bots speak them now and then;
+#   2. the players, each by tessaro-lobby run with the staged game (build/stage/landlord/landlord):
+#      with a usable display the first one opens a window and a person plays it with the mouse
+#      (close the window to end the demo); every other one, and the first without a display, runs
+#      headless with the automatic player (--autoplay) for one whole round;
+#   3. the lobby's JSON lines of the first player on standard output, the round's outcome, and
+#      under build/demo/ the game's output, the server's JSON lines and, headless, the screenshots
+#      of the bidding, the middle of the play and the result.
 #
-# Exit status 0 when the game ran, ended well, announced its window to the lobby (0x46F) and was
-# seated at the table.
+# Exit status 0 when every player's game announced its window to the lobby, sat at the table and
+# ended well, and a headless run saw its round to the settlement.
 #
-# Settings: BUILD_DIR (default build), DEMO_SECONDS (headless run time, default 6),
-# DEMO_HEADLESS=1 to run headless even with a display, DEMO_SCENARIO=FILE to have the server play
-# a scenario instead of running tables (examples/minimal/demo.scenario seats the game by a
-# login-again response).
+# Settings: BUILD_DIR (default build), PLAYERS (1 to 3 real clients at the table, default 1),
+# SEED (the deal, default 7), DEMO_HEADLESS=1 to run headless even with a display,
+# DEMO_TIMEOUT (seconds a headless player may take for its round, default 240).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/demo-common.sh
 
 build=${BUILD_DIR:-build}
-seconds=${DEMO_SECONDS:-6}
+players=${PLAYERS:-1}
+seed=${SEED:-7}
+timeout=${DEMO_TIMEOUT:-240}
 devserver=$build/bin/tessaro-devserver
 lobby=$build/bin/tessaro-lobby
-game=$build/stage/minimal/minimal
-scenario=${DEMO_SCENARIO:-}
+game=$build/stage/landlord/landlord
 out=$build/demo
 
 for program in "$devserver" "$lobby" "$game"; do
@@ -36,131 +39,122 @@ for program in "$devserver" "$lobby" "$game"; do
         exit 1
     fi
 done
-case "$seconds" in
-'' | *[!0-9]*) seconds=0 ;;
-esac
-if [ "$seconds" -lt 1 ] || [ "$seconds" -gt 86400 ]; then
-    echo "demo: DEMO_SECONDS must be a whole number of seconds from 1 to 86400" >&2
+case "$players" in
+1 | 2 | 3) ;;
+*)
+    echo "demo: PLAYERS must be 1, 2 or 3" >&2
     exit 2
-fi
+    ;;
+esac
+case "$seed$timeout" in
+'' | *[!0-9]*)
+    echo "demo: SEED and DEMO_TIMEOUT must be whole numbers" >&2
+    exit 2
+    ;;
+esac
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out/minimal.png" "$out/lobby.jsonl" "$out/devserver.jsonl" "$out/game-output.txt"
-
-# Whether a window can be opened: an X display that answers (or whose socket is there when
-# xdpyinfo is not installed). Without one the game would fall back to headless and never end.
-display_usable() {
-    [ "${DEMO_HEADLESS:-0}" != 1 ] || return 1
-    [ -n "${DISPLAY:-}" ] || return 1
-    if command -v xdpyinfo >/dev/null 2>&1; then
-        xdpyinfo >/dev/null 2>&1
-        return
-    fi
-    case "$DISPLAY" in
-    :*)
-        local n=${DISPLAY#:}
-        n=${n%%.*}
-        [ -S "/tmp/.X11-unix/X$n" ]
-        ;;
-    *) return 0 ;;
-    esac
-}
+rm -f "$out"/bidding.png "$out"/playing.png "$out"/result.png "$out"/lobby*.jsonl "$out"/game-output*.txt \
+    "$out"/devserver.jsonl "$out"/devserver.err
 
 # SIGTERM is the server's orderly end: it reports the connections still open and exits with 0.
 server_pid=
-stop_server() {
+pids=()
+stop_all() {
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
     if [ -n "$server_pid" ]; then
-        local rc=0
         kill -TERM "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || rc=$?
+        wait "$server_pid" 2>/dev/null || true
         server_pid=
-        if [ "$rc" -ne 0 ]; then
-            echo "demo: tessaro-devserver ended with status $rc" >&2
-        fi
     fi
 }
-trap stop_server EXIT
+trap stop_all EXIT
 
-if [ -n "$scenario" ]; then
-    server_args=(--script "$scenario")
-    what=$scenario
-else
-    server_args=(--tables 4 --chairs 4 --bots 2 --min-players 3 --auto-sit
-        --phrases assets/sounds/quickchat.txt --bot-chat)
-    what="4 tables of 4 chairs, 2 bots at every table with a player, chatting in quick-chat phrases"
-fi
-"$devserver" --listen 127.0.0.1:0 "${server_args[@]}" >"$out/devserver.jsonl" 2>"$out/devserver.err" &
+bots=$((3 - players))
+"$devserver" --listen 127.0.0.1:0 --game landlord --chairs 3 --tables 2 --min-players 3 --auto-sit \
+    --bots "$bots" --seed "$seed" --phrases assets/sounds/quickchat.txt --bot-chat \
+    >"$out/devserver.jsonl" 2>"$out/devserver.err" &
 server_pid=$!
 
-# The server's first line names its port; it writes it as soon as it listens.
-port=
-for _ in $(seq 200); do
-    port=$(sed -n '1s/.*"event":"listen".*"port":\([0-9][0-9]*\).*/\1/p' "$out/devserver.jsonl")
-    [ -n "$port" ] && break
-    if ! kill -0 "$server_pid" 2>/dev/null; then
-        break
-    fi
-    sleep 0.05
-done
+port=$(wait_for_port "$out/devserver.jsonl" "$server_pid")
 if [ -z "$port" ]; then
     echo "demo: tessaro-devserver did not start:" >&2
     cat "$out/devserver.err" >&2
     exit 1
 fi
-echo "demo: tessaro-devserver listens on 127.0.0.1:$port ($what)" >&2
+echo "demo: tessaro-devserver listens on 127.0.0.1:$port (Dou Dizhu, seed $seed, $players player(s) and $bots bot(s) at table 1)" >&2
 
-lobby_args=(run --game "$game" --server "127.0.0.1:$port")
+windowed=0
 if display_usable; then
-    echo "demo: the game opens in a window; close it to end the demo" >&2
-    export MINIMAL_SCREENSHOT=$out/minimal.png
-    unset MINIMAL_SECONDS
-else
-    echo "demo: no usable display: the game runs headless for $seconds seconds" >&2
-    export MINIMAL_SCREENSHOT=$out/minimal.png MINIMAL_SECONDS=$seconds
-    lobby_args+=(--headless --timeout $((seconds + 30)))
+    windowed=1
 fi
-
-set +e
-"$lobby" "${lobby_args[@]}" 2>"$out/game-output.txt" | tee "$out/lobby.jsonl"
-status=${PIPESTATUS[0]}
-set -e
-stop_server
-
-echo >&2
-echo "demo: the game's output:    $out/game-output.txt" >&2
-echo "demo: the server's lines:   $out/devserver.jsonl" >&2
-# What the server got, by message type (1 the net-speed test, 26 the keep-alive).
-received=$(sed -n 's/.*"event":"recv","conn":[0-9]*,"type":\([0-9]*\).*/\1/p' "$out/devserver.jsonl" |
-    sort -n | uniq -c | awk '{printf "%s type %s x%s", (NR > 1 ? "," : ""), $2, $1}')
-echo "demo: the server received:${received:- nothing}" >&2
+# Every player is its own lobby with its own user id (several copies may run: the build puts
+# multi.dat in the platform root).
+for i in $(seq "$players"); do
+    user=$((10000 + i))
+    args=(run --game "$game" --server "127.0.0.1:$port" --arg "2=$user")
+    if [ "$i" = 1 ] && [ "$windowed" = 1 ]; then
+        echo "demo: player $user opens a window: play with the mouse; close it to end the demo" >&2
+        env -u LANDLORD_ROUNDS "$lobby" "${args[@]}" >"$out/lobby$i.jsonl" 2>"$out/game-output$i.txt" &
+    else
+        shots=
+        [ "$i" = 1 ] && shots=$out
+        echo "demo: player $user runs headless with the automatic player for one round" >&2
+        LANDLORD_ROUNDS=1 LANDLORD_SHOTS=$shots "$lobby" "${args[@]}" --headless --autoplay --timeout "$timeout" \
+            >"$out/lobby$i.jsonl" 2>"$out/game-output$i.txt" &
+    fi
+    pids+=($!)
+done
 
 failed=0
-if ! grep -q '"msg": 1135,' "$out/lobby.jsonl"; then
-    echo "demo: FAILED: the game never announced its window to the lobby (0x46F)" >&2
-    # A second copy of a game ends at once, quietly, unless multi.dat stands in the platform root.
-    echo "demo: (is another copy of the minimal game running? see $out/game-output.txt)" >&2
-    failed=1
-fi
-# The game prints its seats whenever they change; the last line is the table it ended at.
-seats=$(sed -n 's/^minimal: seats //p' "$out/game-output.txt" | tail -n 1)
-if [ -n "$seats" ]; then
-    echo "demo: the game's last seats: $seats" >&2
-fi
-if ! grep -q '^minimal: seats .*1=self@' "$out/game-output.txt"; then
-    echo "demo: FAILED: the game was never seated at a table" >&2
-    failed=1
-fi
-if [ "$status" -ne 0 ]; then
-    echo "demo: FAILED: tessaro-lobby ended with status $status" >&2
-    failed=1
-fi
-# The table's chat as the game showed it (the bots speak every few seconds).
-chats=$(grep -c '^minimal: chat ' "$out/game-output.txt" || true)
-echo "demo: chat lines shown:     ${chats:-0}" >&2
-if [ -s "$out/minimal.png" ]; then
-    echo "demo: screenshot:           $out/minimal.png" >&2
-else
-    echo "demo: no screenshot was written" >&2
-fi
+for i in $(seq "$players"); do
+    status=0
+    wait "${pids[$((i - 1))]}" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "demo: FAILED: player $i's lobby ended with status $status (see $out/game-output$i.txt)" >&2
+        failed=1
+    fi
+done
+pids=()
+stop_all
+
+cat "$out/lobby1.jsonl"
+echo >&2
+for i in $(seq "$players"); do
+    output=$out/game-output$i.txt
+    if ! grep -q '"msg": 1135,' "$out/lobby$i.jsonl"; then
+        echo "demo: FAILED: player $i's game never announced its window to the lobby (0x46F)" >&2
+        failed=1
+    fi
+    if ! grep -q '^landlord: deal ' "$output"; then
+        echo "demo: FAILED: player $i was never dealt a hand (see $output)" >&2
+        failed=1
+    fi
+    if [ "$i" != 1 ] || [ "$windowed" = 0 ]; then
+        if ! grep -q '^landlord: end ' "$output"; then
+            echo "demo: FAILED: player $i's round never reached its settlement (see $output)" >&2
+            failed=1
+        fi
+    fi
+done
+# The round's outcome as the first player saw it.
+plays=$(grep -c '^landlord: play ' "$out/game-output1.txt" || true)
+landlord=$(sed -n 's/^landlord: landlord //p' "$out/game-output1.txt" | tail -n 1)
+outcome=$(sed -n 's/^landlord: end //p' "$out/game-output1.txt" | tail -n 1)
+echo "demo: plays seen:        ${plays:-0}" >&2
+echo "demo: landlord:          ${landlord:-none}" >&2
+echo "demo: outcome:           ${outcome:-none}" >&2
+echo "demo: the game's output: $out/game-output1.txt" >&2
+echo "demo: the server's lines: $out/devserver.jsonl" >&2
+for shot in bidding playing result; do
+    if [ -s "$out/$shot.png" ]; then
+        echo "demo: screenshot:        $out/$shot.png" >&2
+    elif [ "$windowed" = 0 ]; then
+        echo "demo: FAILED: no screenshot $out/$shot.png" >&2
+        failed=1
+    fi
+done
 exit "$failed"

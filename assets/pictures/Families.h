@@ -24,5 +24,9 @@ std::vector<Picture> PortraitPictures();
 std::vector<Picture> BadgePictures();
 // The game's ground images/data/bg and the portrait frames images/data/show_frame(_flash).
 std::vector<Picture> TablePictures();
+// The playing cards: images/cards/card and card_small, the 54 faces and the back.
+std::vector<Picture> CardPictures();
+// The landlord game's buttons, marks, clock, settlement panel and animations: images/landlord/.
+std::vector<Picture> LandlordPictures();
 
 } // namespace skin

@@ -45,7 +45,31 @@ FIXED=(
     game/wav/00.mp3
     game/wav/01.mp3
     game/wav/02.mp3
+    game/sound/landlord/deal.ogg
+    game/sound/landlord/play.ogg
+    game/sound/landlord/bomb.ogg
+    game/sound/landlord/rocket.ogg
+    game/sound/landlord/plane.ogg
+    game/sound/landlord/alarm.ogg
+    game/sound/landlord/win.ogg
+    game/sound/landlord/lose.ogg
+    game/sound/landlord/spring.ogg
 )
+
+# The demo game's spoken calls (file|words), each in a male and a female voice like the
+# quick-chat phrases: "game/sound/landlord/m_<file>.ogg" and ".../w_<file>.ogg".
+LANDLORD_CALLS=(
+    'bid0|不叫'
+    'bid1|一分'
+    'bid2|两分'
+    'bid3|三分'
+    'pass|不要'
+    'landlord|我是地主'
+)
+for call in "${LANDLORD_CALLS[@]}"; do
+    FIXED+=("game/sound/landlord/m_${call%%|*}.ogg" "game/sound/landlord/w_${call%%|*}.ogg")
+done
+unset call
 
 trim() {
     local s=$1
@@ -259,19 +283,151 @@ make_fixed() {
     piece "$game/wav/02.mp3" 0.375
 }
 
+# sweep OUT SECONDS FROM TO FILTER [FILTER-ARGS...]: noise through a filter whose frequency
+# moves from FROM to TO Hz (evenly in pitch). sox's filters hold one frequency, so the noise is
+# cut into short pieces, each filtered a step further, that overlap and cross-fade (at constant
+# power, the pieces being unrelated noise). The pieces come from one long stretch of noise:
+# every piece made with the fixed seed alone would repeat the same noise, a buzz at the rate of
+# the pieces.
+sweep() {
+    local out=$1 seconds=$2 from=$3 to=$4
+    shift 4
+    local step=0.05 overlap=0.02
+    local pieces length i start frequency inputs=()
+    pieces=$(awk -v s="$seconds" -v st="$step" 'BEGIN { n = int(s / st + 0.5); print n < 2 ? 2 : n }')
+    length=$(awk -v st="$step" -v o="$overlap" 'BEGIN { print st + o }')
+    sx -r 44100 -c 1 -n "$work/noise.wav" \
+        synth "$(awk -v n="$pieces" -v st="$step" -v o="$overlap" 'BEGIN { print n * st + o }')" \
+        whitenoise vol 0.3
+    for ((i = 0; i < pieces; i++)); do
+        start=$(awk -v i="$i" -v st="$step" 'BEGIN { printf "%.4f", i * st }')
+        frequency=$(awk -v i="$i" -v n="$pieces" -v a="$from" -v b="$to" \
+            'BEGIN { printf "%.1f", a * exp(log(b / a) * i / (n - 1)) }')
+        sx "$work/noise.wav" "$work/piece$i.wav" trim "$start" "$length" \
+            "$1" "$frequency" "${@:2}" fade q "$overlap" -0 "$overlap" pad "$start"
+        inputs+=(-v 1 "$work/piece$i.wav")
+    done
+    sx -m "${inputs[@]}" "$out" trim 0 "$seconds"
+    rm -f -- "$work"/piece*.wav
+}
+
+# The demo game's sounds: the cards, the big plays, the clock, the end of a hand, and the calls.
+make_landlord() {
+    local dir=$root/game/sound/landlord call file words sex variant
+    mkdir -p "$dir"
+
+    # A card flicked onto the pile: a very short burst of bright noise.
+    sx -r 44100 -c 1 -n "$work/deal.wav" \
+        synth 0.06 whitenoise vol 0.5 fade q 0.001 0.06 0.052 bandpass 3800 1.4q highpass 1200
+    sx "$work/deal.wav" "$dir/deal.ogg" gain -n -3
+
+    # Cards laid down: a soft slap, duller noise over a little low knock.
+    sx -r 44100 -c 1 -n "$work/slap.wav" synth 0.15 pinknoise vol 0.5 fade q 0.002 0.15 0.14 lowpass 2200
+    sx -r 44100 -c 1 -n "$work/knock.wav" synth 0.15 sine 180/70 fade q 0.002 0.15 0.13
+    sx -m -v 0.65 "$work/slap.wav" -v 0.35 "$work/knock.wav" "$work/play.wav"
+    sx "$work/play.wav" "$dir/play.ogg" gain -n -3
+
+    # A bomb: noise whose low-pass falls from a crack to a rumble, dying away, over a deep thump.
+    sweep "$work/blast.wav" 1 7000 120 lowpass
+    sx "$work/blast.wav" "$work/blast-env.wav" fade l 0.004 -0 0.97
+    sx -r 44100 -c 1 -n "$work/thump.wav" synth 0.5 sine 95/32 fade l 0.003 0.5 0.48 pad 0 0.5
+    sx -m -v 0.6 "$work/blast-env.wav" -v 0.4 "$work/thump.wav" "$work/bomb.wav" \
+        overdrive 6 gain -6 reverb 30 50 60 gain -n -3
+    sx "$work/bomb.wav" "$dir/bomb.ogg"
+
+    # A rocket: a whoosh climbing for 0.8 s (noise through a rising band, with a rising whistle),
+    # then a short bang.
+    sweep "$work/whoosh.wav" 0.8 300 6000 bandpass 1.5q
+    sx -r 44100 -c 1 -n "$work/whistle.wav" synth 0.8 sine 400/2400 vol 0.3
+    sx -m -v 0.8 "$work/whoosh.wav" -v 0.2 "$work/whistle.wav" "$work/climb.wav" fade q 0.6 -0 0.05
+    sweep "$work/bang-noise.wav" 0.5 6000 150 lowpass
+    sx -r 44100 -c 1 -n "$work/bang-thump.wav" synth 0.3 sine 110/40 fade l 0.002 0.3 0.28 pad 0 0.2
+    sx -m -v 0.6 "$work/bang-noise.wav" -v 0.4 "$work/bang-thump.wav" "$work/bang.wav" fade l 0.002 -0 0.48
+    # The climb peaks far below the bang: lifted to about the bang's level before the two join.
+    sx "$work/climb.wav" "$work/climb-n.wav" gain -n -6
+    sx "$work/bang.wav" "$work/bang-n.wav" gain -n -1
+    sx "$work/climb-n.wav" "$work/bang-n.wav" "$work/rocket.wav" \
+        overdrive 4 gain -6 reverb 25 50 50 gain -n -3
+    sx "$work/rocket.wav" "$dir/rocket.ogg"
+
+    # A plane going over: a propeller's buzz (a sawtooth, chopped by the blades) whose pitch falls
+    # as it passes, swelling and fading, under a little wind. The pitch falls by even steps of
+    # hertz: sox's sweep by semitones leaves a falling sawtooth stuck at one rail.
+    sx -r 44100 -c 2 -n -c 1 "$work/plane.wav" \
+        synth 1 sawtooth 120:84 brownnoise remix 1v0.6,2v0.2 tremolo 24 55 lowpass 1500 fade h 0.45 -0 0.55
+    sx "$work/plane.wav" "$dir/plane.ogg" gain -n -3
+
+    # The clock running out: a wood-block tick and a lower tock.
+    sx -r 44100 -c 2 -n -c 1 "$work/alarm.wav" \
+        synth 0.04 sine 2000 square 4000 remix 1v0.85,2v0.15 fade q 0.001 0.04 0.037 pad 0 0.16 : \
+        synth 0.04 sine 1400 square 2800 remix 1v0.85,2v0.15 fade q 0.001 0.04 0.037 pad 0 0.16
+    sx "$work/alarm.wav" "$dir/alarm.ogg" gain -n -3
+
+    # A win: a bright arpeggio rising through two octaves of C major to a ringing top note.
+    sx -r 44100 -c 2 -n -c 1 "$work/win.wav" \
+        synth 0.1 triangle C5 sine C6 remix 1v0.7,2v0.3 fade q 0.003 0.1 0.04 : \
+        synth 0.1 triangle E5 sine E6 remix 1v0.7,2v0.3 fade q 0.003 0.1 0.04 : \
+        synth 0.1 triangle G5 sine G6 remix 1v0.7,2v0.3 fade q 0.003 0.1 0.04 : \
+        synth 0.1 triangle C6 sine C7 remix 1v0.7,2v0.3 fade q 0.003 0.1 0.04 : \
+        synth 0.1 triangle E6 sine E7 remix 1v0.7,2v0.3 fade q 0.003 0.1 0.04 : \
+        synth 0.1 triangle G6 sine G7 remix 1v0.7,2v0.3 fade q 0.003 0.1 0.04 : \
+        synth 0.6 triangle C7 sine C8 remix 1v0.7,2v0.3 fade l 0.003 0.6 0.58
+    sx "$work/win.wav" "$dir/win.ogg" gain -6 reverb 30 50 60 gain -n -3
+
+    # A loss: a slow phrase falling down C minor, muted and brassy.
+    sx -r 44100 -c 2 -n -c 1 "$work/lose.wav" \
+        synth 0.25 square G4 triangle G3 remix 1v0.4,2v0.6 fade h 0.01 0.25 0.06 : \
+        synth 0.25 square Eb4 triangle Eb3 remix 1v0.4,2v0.6 fade h 0.01 0.25 0.06 : \
+        synth 0.25 square D4 triangle D3 remix 1v0.4,2v0.6 fade h 0.01 0.25 0.06 : \
+        synth 0.45 square C4 triangle C3 remix 1v0.4,2v0.6 fade h 0.01 0.45 0.3
+    sx "$work/lose.wav" "$dir/lose.ogg" lowpass 1400 gain -6 reverb 30 50 60 gain -n -3
+
+    # A spring (a hand won before the others played a card): a fanfare, three quick calls and
+    # a held major chord, brassy like the one of wav/good.ogg.
+    sx -r 44100 -c 4 -n -c 1 "$work/spring.wav" \
+        synth 0.1 square G4 square G4 triangle G5 triangle G5 fade q 0.004 0.1 0.04 : \
+        synth 0.1 square G4 square G4 triangle G5 triangle G5 fade q 0.004 0.1 0.04 : \
+        synth 0.1 square G4 square G4 triangle G5 triangle G5 fade q 0.004 0.1 0.04 : \
+        synth 0.25 square C5 square C5 triangle C6 triangle C6 fade q 0.004 0.25 0.05 : \
+        synth 0.65 square C5 square E5 triangle G5 triangle C6 fade q 0.004 0.65 0.45
+    sx "$work/spring.wav" "$dir/spring.ogg" lowpass 3200 gain -6 reverb 25 50 50 gain -n -3
+
+    # The calls, without the silence the voice leaves before and after the words, so that they
+    # come as the player's move does. Cutting the silence of a voice too faint to pass its
+    # threshold would leave an empty file: that stops the build.
+    for call in "${LANDLORD_CALLS[@]}"; do
+        file=${call%%|*}
+        words=${call#*|}
+        for sex in m w; do
+            [ "$sex" = m ] && variant=$MALE || variant=$FEMALE
+            speak "$words" "$variant" "$dir/${sex}_$file.ogg" \
+                silence 1 0.005 0.5% reverse silence 1 0.005 0.5% reverse gain -n -3
+            [ "$("$SOX" --i -s "$dir/${sex}_$file.ogg")" -gt 0 ] ||
+                die "the voice for \"$words\" is silent"
+        done
+    done
+}
+
+# speak WORDS VARIANT OUT [EFFECT...]: WORDS in the Mandarin voice of VARIANT, through sox's
+# EFFECTs into OUT.
+speak() {
+    local words=$1 variant=$2 out=$3
+    shift 3
+    # The words go on standard input, so that nothing in them is taken for an option.
+    printf '%s' "$words" | "$ESPEAK" -v "$VOICE+$variant" --stdin -w "$work/voice.wav" ||
+        die "espeak-ng cannot speak \"$words\""
+    [ -s "$work/voice.wav" ] || die "espeak-ng said nothing for \"$words\""
+    sx "$work/voice.wav" "$out" "$@"
+}
+
 make_voices() {
-    local i dir name sex variant
+    local i dir sex variant
     for i in "${!VOICE_FILES[@]}"; do
         dir=$root/game/${VOICE_FOLDERS[$i]}
         mkdir -p "$dir"
         for sex in m w; do
             [ "$sex" = m ] && variant=$MALE || variant=$FEMALE
-            name=${sex}_${VOICE_FILES[$i]}
-            # The phrase goes on standard input, so that nothing in it is taken for an option.
-            printf '%s' "${PHRASES[$i]}" | "$ESPEAK" -v "$VOICE+$variant" --stdin -w "$work/voice.wav" ||
-                die "espeak-ng cannot speak \"${PHRASES[$i]}\""
-            [ -s "$work/voice.wav" ] || die "espeak-ng said nothing for \"${PHRASES[$i]}\""
-            sx "$work/voice.wav" "$dir/$name" gain -n -2
+            speak "${PHRASES[$i]}" "$variant" "$dir/${sex}_${VOICE_FILES[$i]}" gain -n -2
         done
     done
 }
@@ -324,6 +480,7 @@ work=$(mktemp -d "$root/.sounds.XXXXXX")
 trap 'rm -rf -- "$work"' EXIT
 
 make_fixed
+make_landlord
 make_voices
 
 {

@@ -26,13 +26,6 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-void Report(benchmark::State& state, std::vector<double>& us)
-{
-    std::sort(us.begin(), us.end());
-    state.counters["median_us"] = us[us.size() / 2];
-    state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
-}
-
 void FrameTable(benchmark::State& state)
 {
     viewbench::TableGame game;
@@ -59,36 +52,11 @@ void FrameTable(benchmark::State& state)
         game.harness.Draw();
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
-    Report(state, us);
+    tessaro::bench::ReportMicros(state, us);
 }
 BENCHMARK(FrameTable)->Name("frame/table")->UseRealTime();
 
-void FrameBlit(benchmark::State& state)
-{
-    viewbench::TableGame game;
-    Sexy::MemoryImage* screen = game.app.GetScreenImage();
-    if (!screen)
-    {
-        state.SkipWithError("no screen");
-        return;
-    }
-    Sexy::MemoryImage picture(Ostra::GameAppBase::STANDARD_WIDTH, Ostra::GameAppBase::STANDARD_HEIGHT);
-    {
-        Sexy::Graphics g(&picture);
-        g.SetColor(Sexy::Color(24, 96, 56));
-        g.FillRect(0, 0, picture.GetWidth(), picture.GetHeight());
-    }
-    std::vector<double> us;
-    for (auto _ : state)
-    {
-        const auto start = Clock::now();
-        Sexy::Graphics g(screen);
-        g.DrawImage(&picture, 0, 0);
-        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    Report(state, us);
-}
-BENCHMARK(FrameBlit)->Name("frame/blit")->UseRealTime();
+BENCHMARK(tessaro::bench::FrameBlit)->Name("frame/blit")->UseRealTime();
 
 const bool kBaselines = []
 {

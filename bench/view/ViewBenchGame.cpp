@@ -8,41 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <unistd.h>
 
 namespace viewbench
 {
-
-namespace fs = std::filesystem;
-
-StagedCopy::StagedCopy()
-{
-    char tmpl[] = "/tmp/tessaro-bench-view-XXXXXX";
-    if (!mkdtemp(tmpl))
-        return;
-    m_strRoot = tmpl;
-    // MINIMAL_STAGE_DIR is the staged minimal game's folder; the shared portraits lie beside it.
-    const fs::path stage(MINIMAL_STAGE_DIR);
-    std::error_code error;
-    fs::copy(stage, m_strRoot + "/game", fs::copy_options::recursive, error);
-    if (error)
-        return;
-    fs::copy(stage.parent_path() / "UserImage", m_strRoot + "/UserImage", fs::copy_options::recursive, error);
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd))
-        m_strOldDir = cwd;
-    m_bOk = !error && chdir(GameDir().c_str()) == 0;
-}
-
-StagedCopy::~StagedCopy()
-{
-    if (!m_strOldDir.empty() && chdir(m_strOldDir.c_str()) != 0)
-        std::perror("chdir");
-    std::error_code ignored;
-    if (!m_strRoot.empty())
-        fs::remove_all(m_strRoot, ignored);
-}
 
 TableGame::AppInfoSetup::AppInfoSetup()
 {
@@ -54,7 +22,7 @@ TableGame::AppInfoSetup::AppInfoSetup()
     ::setenv("TESSARO_PROXY", "none", 1);
 }
 
-TableGame::TableGame() : app(m_copy.GameDir()), harness(app), view(&app), wnd(&app, &view)
+TableGame::TableGame() : m_copy(MINIMAL_STAGE_DIR), app(m_copy.GameDir()), harness(app), view(&app), wnd(&app, &view)
 {
     app.m_pGameView = &view;
     app.m_pGameWnd = &wnd;

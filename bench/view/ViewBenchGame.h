@@ -1,9 +1,9 @@
 // The minimal game's table, headless, on the default skin, for the view's benchmarks: a scratch
-// copy of the staged game (its pictures, and the platform's shared portraits one folder up) as
-// the program's folder and the current directory, the application initialised by the harness, the
+// copy of the staged game as the program's folder, the application initialised by the harness, the
 // minimal game's own view in a game window that opens no session until asked.
 #pragma once
 
+#include "bench/StagedGame.h"
 #include "examples/minimal/MinimalView.h"
 #include "pop/TestHarness.h"
 #include "tessaro/app/GameAppBase.h"
@@ -16,35 +16,8 @@
 namespace viewbench
 {
 
-// Made first: the scratch folder with the staged game copied in, entered as the current directory
-// (and left, and removed, at the end).
-class StagedCopy
-{
-public:
-    StagedCopy();
-    ~StagedCopy();
-    StagedCopy(const StagedCopy&) = delete;
-    StagedCopy& operator=(const StagedCopy&) = delete;
-
-    bool Ok() const { return m_bOk; }
-    // The game's folder inside the copy, ending in a slash.
-    std::string GameDir() const { return m_strRoot + "/game/"; }
-
-private:
-    std::string m_strRoot;
-    std::string m_strOldDir;
-    bool m_bOk = false;
-};
-
-class BenchApp : public Ostra::GameAppBase
-{
-public:
-    explicit BenchApp(const std::string& dir) : GameAppBase(StartupOptions::Contained(dir))
-    {
-        mOnlyAllowOneCopyToRun = false;
-    }
-    void GameAppReserved() override {}
-};
+using tessaro::bench::BenchApp;
+using tessaro::bench::StagedCopy;
 
 class BenchWnd : public Ostra::GameWndBase
 {

@@ -21,11 +21,11 @@
 //
 // Headless there is nobody to answer a message box: the game writes its text on standard error
 // ("[MsgDlg] TEXT", UTF-8) and clicks its OK button a fifth of a second later.
+#include "examples/common/Headless.h"
 #include "examples/minimal/MinimalApp.h"
 
-#include "pop/Image.h"
+#include "pop/SexyAppBase.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -37,43 +37,12 @@ namespace
 constexpr long kMaxRunSeconds = 86400;
 constexpr int kUpdatesPerSecond = 1000 / Sexy::SexyAppBase::kUpdateIntervalMs;
 
-// MINIMAL_SECONDS: unset or empty is no limit; anything but a whole number in range is refused.
-bool ReadRunSeconds(const char* text, int& seconds)
-{
-    seconds = 0;
-    if (!text || !*text)
-        return true;
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < 1 || value > kMaxRunSeconds)
-        return false;
-    seconds = static_cast<int>(value);
-    return true;
-}
-
-bool WriteScreenshot(const Sexy::SexyAppBase& app, const std::string& file)
-{
-    std::unique_ptr<Sexy::MemoryImage> screen = app.CopyScreen();
-    if (!screen)
-    {
-        std::fprintf(stderr, "minimal: no screen to write to %s (the game did not start)\n", file.c_str());
-        return false;
-    }
-    if (!ImageLib::WritePNGImage(file, screen.get()))
-    {
-        std::fprintf(stderr, "minimal: cannot write %s\n", file.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    int runSeconds = 0;
-    if (!ReadRunSeconds(std::getenv("MINIMAL_SECONDS"), runSeconds))
+    long runSeconds = 0;
+    if (!examples::ReadEnvNumber("MINIMAL_SECONDS", 1, kMaxRunSeconds, 0, runSeconds))
     {
         std::fprintf(stderr, "minimal: MINIMAL_SECONDS must be a whole number of seconds from 1 to %ld\n",
                      kMaxRunSeconds);
@@ -86,12 +55,12 @@ int main(int argc, char** argv)
 
     // The application makes the view and the game window in its Init, once the skin is loaded.
     minimal::MinimalApp app;
-    app.SetRunLimit(runSeconds * kUpdatesPerSecond);
+    app.SetRunLimit(static_cast<int>(runSeconds) * kUpdatesPerSecond);
 
     // The command line, Init (which opens the game window's session) and the loop.
     int status = app.Start(argc, argv);
     // The screen image outlives the window: it holds the last frame the player saw.
-    if (screenshot && *screenshot && !WriteScreenshot(app, screenshot))
+    if (screenshot && *screenshot && !examples::WriteScreenshot(app, screenshot, "minimal"))
         status = 1;
     return status;
 }

@@ -3,12 +3,8 @@
 #include "examples/minimal/MinimalView.h"
 #include "examples/minimal/MinimalWnd.h"
 
-#include "platform/Text.h"
-#include "pop/ButtonWidget.h"
 #include "pop/WidgetManager.h"
-#include "tessaro/app/MsgDlg.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace minimal
@@ -17,8 +13,6 @@ namespace minimal
 namespace
 {
 
-// A fifth of a second: the box is seen (and drawn) before it is answered.
-constexpr int kAnswerDelayUpdates = 20;
 constexpr int kTableChairs = 4;
 
 } // namespace
@@ -70,30 +64,9 @@ void MinimalApp::Init()
 void MinimalApp::UpdateFrames()
 {
     GameAppBase::UpdateFrames();
-    AnswerMessageBox();
+    m_Answerer.Update(*this);
     if (m_iRunLimit > 0 && ++m_iUpdates == m_iRunLimit)
         Shutdown();
-}
-
-void MinimalApp::AnswerMessageBox()
-{
-    if (!mHeadless)
-        return;
-    auto* box = dynamic_cast<Ostra::MsgDlg*>(GetDialog(Ostra::MsgDlg::kDialogId));
-    if (!box || !box->mYesButton)
-    {
-        m_pAnsweredBox = nullptr;
-        return;
-    }
-    if (box != m_pAnsweredBox)
-    {
-        m_pAnsweredBox = box;
-        m_iAnswerIn = kAnswerDelayUpdates;
-        std::fprintf(stderr, "[MsgDlg] %s\n", platform::WideToUtf8(box->m_strText).c_str());
-        std::fflush(stderr);
-    }
-    if (--m_iAnswerIn == 0)
-        MinimalWnd::ClickOn(*mWidgetManager, *box->mYesButton);
 }
 
 } // namespace minimal

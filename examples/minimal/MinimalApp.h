@@ -4,6 +4,7 @@
 // how the demo and the tests run it without a player.
 #pragma once
 
+#include "examples/common/Headless.h"
 #include "tessaro/app/GameAppBase.h"
 
 #include <memory>
@@ -41,15 +42,11 @@ public:
     void SetRunLimit(int updates) { m_iRunLimit = updates; }
 
 private:
-    // Headless: the message box shown is written out and answered with OK after a while.
-    void AnswerMessageBox();
-
     std::unique_ptr<MinimalView> m_pView;
     std::unique_ptr<MinimalWnd> m_pWnd;
     int m_iRunLimit = 0;
     int m_iUpdates = 0;
-    const Sexy::Widget* m_pAnsweredBox = nullptr;
-    int m_iAnswerIn = 0;
+    examples::MessageBoxAnswerer m_Answerer;
 };
 
 } // namespace minimal

@@ -1,5 +1,6 @@
 #include "examples/minimal/MinimalWnd.h"
 
+#include "examples/common/Headless.h"
 #include "examples/minimal/MinimalView.h"
 #include "tessaro/app/GameAppBase.h"
 #include "tessaro/net/Log.h"
@@ -73,12 +74,7 @@ void MinimalWnd::StartReplayGameBase(char* szArg)
 
 void MinimalWnd::ClickOn(Sexy::WidgetManager& manager, const Sexy::Widget& widget)
 {
-    const Sexy::Point at = widget.GetAbsPos();
-    const int x = at.mX + widget.mWidth / 2;
-    const int y = at.mY + widget.mHeight / 2;
-    manager.MouseMove(x, y);
-    manager.MouseDown(x, y, Sexy::WidgetManager::BUTTON_LEFT);
-    manager.MouseUp(x, y, Sexy::WidgetManager::BUTTON_LEFT);
+    examples::ClickOn(manager, widget);
 }
 
 void MinimalWnd::KeyDown(Sexy::KeyCode key)

@@ -153,13 +153,14 @@ TEST(LobbyCommandTest, RunOptions)
 {
     lobby::RunOptions options;
     std::string error;
-    ASSERT_EQ(lobby::ParseRunOptions({"--game=/g/x", "--headless", "--timeout", "0.5", "--grace=1", "--root", "/r",
-                                      "--launch-block", "b.bin"},
+    ASSERT_EQ(lobby::ParseRunOptions({"--game=/g/x", "--headless", "--autoplay", "--timeout", "0.5", "--grace=1",
+                                      "--root", "/r", "--launch-block", "b.bin"},
                                      options, error),
               Parsed::Ok)
         << error;
     EXPECT_EQ(options.game, "/g/x");
     EXPECT_TRUE(options.headless);
+    EXPECT_TRUE(options.autoPlay);
     EXPECT_DOUBLE_EQ(options.timeoutSeconds, 0.5);
     EXPECT_DOUBLE_EQ(options.graceSeconds, 1.0);
     EXPECT_EQ(options.root, "/r");
@@ -171,6 +172,7 @@ TEST(LobbyCommandTest, RunOptions)
         {"--game", "g", "--timeout", "0"},
         {"--game", "g", "--timeout", "nan"},
         {"--game", "g", "--headless=1"},
+        {"--game", "g", "--autoplay=yes"},
         {"--game", "g", "--replay"},
     };
     for (const auto& args : bad)

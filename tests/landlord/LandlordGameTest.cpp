@@ -1,6 +1,7 @@
 // The demo game's server side against a recording host: a whole round with one player who never
-// moves (the system plays for him) and two bots, a play the rules refuse, and the game's messages
-// read back only when they are whole.
+// moves (the system plays for him) and two bots, a play the rules refuse, the game's messages
+// read back only when they are whole, and a returning player's restore against what the live
+// messages told his client.
 #include "tools/devserver/games/LandlordGame.h"
 #include "examples/landlord/client/TableState.h"
 #include "examples/landlord/rules/Protocol.h"
@@ -33,6 +34,7 @@ public:
         log.emplace_back(-1, msg);
         toTable.push_back(std::move(msg));
     }
+    std::int64_t NowMs() const override { return m_now; }
     TimerId SetTimer(int ms) override
     {
         timers[++m_next] = m_now + ms;
@@ -61,6 +63,9 @@ public:
         game.OnTimer(id);
         return true;
     }
+
+    // Time goes on without a timer firing.
+    void Pass(long long ms) { m_now += ms; }
 
     // The table messages of a type.
     std::vector<std::string> OfType(int type) const
@@ -264,6 +269,102 @@ TEST(LandlordGame, MessagesReadBackOnlyWhenWhole)
     std::string noCard = messages[0];
     noCard[12] = 60;
     EXPECT_FALSE(ll::Decode(Bytes(noCard), noCard.size(), back));
+}
+
+// What a client knows and would do, in one line to compare.
+std::string Knows(const ll::TableState& t)
+{
+    std::string out;
+    auto add = [&](long long v) { out += std::to_string(v) + ' '; };
+    auto cards = [&](const ll::Cards& c)
+    {
+        out += '[';
+        for (ll::Card card : c)
+            add(card);
+        out += "] ";
+    };
+    cards(t.Hand());
+    cards(t.KeptBack());
+    const ll::Combination toBeat = t.ToBeat();
+    for (long long v : {t.Landlord(), t.HighestBid(), t.TurnChair(), int{t.BiddingTurn()}, int(toBeat.kind), toBeat.key,
+                        toBeat.cards, static_cast<int>(t.Multiple()), t.Doublings(), int{t.CanPass()}})
+        add(v);
+    for (int chair = 0; chair < 3; ++chair)
+    {
+        add(t.CardsLeft(chair));
+        add(t.BidOf(chair));
+        add(t.Passed(chair));
+        cards(t.TableCards(chair));
+    }
+    if (const auto move = t.DecideAuto())
+    {
+        out += move->bid ? "bid " + std::to_string(move->points) + ' ' : "play ";
+        cards(move->cards);
+    }
+    return out;
+}
+
+// At every point of whole rounds a client restored from the server's MSG_RESTORE knows the table
+// as the client that got every live message, and makes the same moves, which the server takes.
+TEST(LandlordGame, ARestoredClientKnowsWhatTheLiveOneKnows)
+{
+    for (std::uint64_t seed : {3u, 11u, 29u, 57u})
+    {
+        SCOPED_TRACE(seed);
+        LandlordOptions options;
+        options.seed = seed;
+        LandlordGame game(options);
+        RecordingHost host;
+        ll::TableState live;
+        size_t read = 0;
+        int compared = 0;
+        game.Start(host, {{0, 10001, false}, {1, 90001, true}, {2, 90002, true}});
+        for (int step = 0; step < 1000 && !host.ended; ++step, ++compared)
+        {
+            for (; read < host.log.size(); ++read)
+            {
+                if (host.log[read].first <= 0)
+                    live.OnMessage(Bytes(host.log[read].second), host.log[read].second.size());
+            }
+            const std::string restore = game.RestoreFor(0);
+            ll::TableState back;
+            ASSERT_EQ(back.OnMessage(Bytes(restore), restore.size()), ll::TableEvent::Restored);
+            ASSERT_EQ(Knows(back), Knows(live)) << "step " << step;
+            if (const auto move = back.DecideAuto())
+                game.OnMessage(0, move->bid ? ll::TableState::BidRequest(move->points)
+                                            : ll::TableState::PlayRequest(move->cards));
+            else
+                ASSERT_TRUE(host.FireNext(game));
+        }
+        ASSERT_TRUE(host.ended);
+        EXPECT_GT(compared, 20);
+        EXPECT_EQ(host.toChair[0].size(), 1u) << "a move of the restored client was refused";
+        EXPECT_TRUE(game.RestoreFor(0).empty()) << "nothing to restore once the round is over";
+    }
+}
+
+// Back before the system moved for him, a player has the rest of his turn.
+TEST(LandlordGame, APlayerBackInTimeHasTheRestOfHisTurn)
+{
+    LandlordOptions options;
+    LandlordGame game(options);
+    RecordingHost host;
+    game.Start(host, {{0, 10001, false}, {1, 10002, false}, {2, 10003, false}});
+    const int turn = game.CurrentRound()->Turn();
+    host.Pass(5000);
+    game.OnPlayerLeave(turn);
+    ASSERT_EQ(host.timers.size(), 1u);
+    EXPECT_EQ(host.timers.begin()->second, 5000 + options.botDelayMs);
+    host.Pass(100);
+    // The restore, made before he is back, already tells him the time he will have.
+    ll::RestoreMsg restore;
+    const std::string msg = game.RestoreFor(turn);
+    game.OnPlayerBack(turn);
+    ASSERT_EQ(host.timers.size(), 1u);
+    EXPECT_EQ(host.timers.begin()->second, options.turnMs);
+    ASSERT_TRUE(ll::Decode(Bytes(msg), msg.size(), restore));
+    EXPECT_EQ(restore.seconds, (options.turnMs - 5100) / 1000);
+    EXPECT_TRUE(host.OfType(126).empty());
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
 #include <sys/wait.h>
 
@@ -81,6 +82,7 @@ protected:
         EXPECT_LE(level.seconds, maxSeconds);
         EXPECT_GE(level.peak, 0.25);
         EXPECT_GE(level.rms, 0.02);
+        EXPECT_LE(level.peak, 0.95) << "clipped";
         return level;
     }
 
@@ -96,10 +98,24 @@ TEST_F(SkinSounds, EveryNamedSoundIsStagedAudibleAndOfItsLength)
         const char* name;
         double minSeconds, maxSeconds;
     } sounds[] = {
-        {"sound\\btn.ogg", 0.02, 0.3}, {"sound\\screenshot.ogg", 0.05, 0.6},
-        {"wav\\call.wav", 0.5, 3},     {"wav\\enter.ogg", 0.15, 1.5},
-        {"wav\\good.ogg", 0.5, 3},     {"wav\\00.mp3", 6, 12},
-        {"wav\\01.mp3", 6, 12},        {"wav\\02.mp3", 6, 12},
+        {"sound\\btn.ogg", 0.02, 0.3},
+        {"sound\\screenshot.ogg", 0.05, 0.6},
+        {"wav\\call.wav", 0.5, 3},
+        {"wav\\enter.ogg", 0.15, 1.5},
+        {"wav\\good.ogg", 0.5, 3},
+        {"wav\\00.mp3", 6, 12},
+        {"wav\\01.mp3", 6, 12},
+        {"wav\\02.mp3", 6, 12},
+        // The demo game's effects.
+        {"sound\\landlord\\deal.ogg", 0.04, 0.1},
+        {"sound\\landlord\\play.ogg", 0.1, 0.25},
+        {"sound\\landlord\\bomb.ogg", 0.8, 1.3},
+        {"sound\\landlord\\rocket.ogg", 1.1, 1.6},
+        {"sound\\landlord\\plane.ogg", 0.8, 1.3},
+        {"sound\\landlord\\alarm.ogg", 0.3, 0.5},
+        {"sound\\landlord\\win.ogg", 1, 1.5},
+        {"sound\\landlord\\lose.ogg", 1, 1.5},
+        {"sound\\landlord\\spring.ogg", 1, 1.5},
     };
     for (const auto& sound : sounds)
     {
@@ -144,6 +160,26 @@ TEST_F(SkinSounds, EveryQuickChatPhraseHasAMaleAndAFemaleVoice)
         EXPECT_TRUE(voices[0] != voices[1]) << line << ": one voice for both speakers";
     }
     EXPECT_GT(phrases, 0);
+}
+
+// The demo game's calls: each in both voices, and no two files alike (a call that spoke another's
+// words, or one voice for both, would be).
+TEST_F(SkinSounds, EveryLandlordCallHasTwoVoicesOfItsOwn)
+{
+    std::set<std::string> distinct;
+    int files = 0;
+    for (const char* call : {"bid0", "bid1", "bid2", "bid3", "pass", "landlord"})
+    {
+        for (const char* sex : {"m_", "w_"})
+        {
+            const std::string name = std::string("sound\\landlord\\") + sex + call + ".ogg";
+            ExpectSound(name, 0.2, 2);
+            std::ifstream in(platform::ResolvePath(kStage + "/" + name), std::ios::binary);
+            distinct.insert(std::string(std::istreambuf_iterator<char>(in), {}));
+            ++files;
+        }
+    }
+    EXPECT_EQ(distinct.size(), static_cast<size_t>(files));
 }
 
 // Runs the sound script with `args`: its exit status, and what it printed in `out`.

@@ -141,6 +141,16 @@ Taken GameOption(Scanner& scan, const std::string& name, RunOptions& out, std::s
         out.headless = true;
         return Taken::Yes;
     }
+    if (name == "--autoplay")
+    {
+        if (scan.HadInlineValue())
+        {
+            error = "--autoplay takes no value";
+            return Taken::Error;
+        }
+        out.autoPlay = true;
+        return Taken::Yes;
+    }
     if (name != "--game" && name != "--server" && name != "--root" && name != "--arg" && name != "--timeout" &&
         name != "--grace")
         return Taken::No;
@@ -392,8 +402,8 @@ std::string RunUsage()
 {
     std::string text =
         "usage: tessaro-lobby run --game PATH [--server HOST:PORT] [--root DIR] [--arg N=VALUE]...\n"
-        "                         [--launch-block FILE] [--replay PATH] [--headless] [--timeout SECONDS]\n"
-        "                         [--grace SECONDS]\n"
+        "                         [--launch-block FILE] [--replay PATH] [--headless] [--autoplay]\n"
+        "                         [--timeout SECONDS] [--grace SECONDS]\n"
         "\n"
         "Creates the lobby's window, writes the lobby's files that are missing in the platform root,\n"
         "starts the game in its own folder with the 34 launch values as its arguments, and prints one\n"
@@ -410,6 +420,8 @@ std::string RunUsage()
         "                        announced its window (message 0x46F)\n"
         "  --replay PATH         sends the path as WM_COPYDATA (tag 1) likewise, and sets value 31 to 1\n"
         "  --headless            starts the game with POP_HEADLESS=1 (no window, no audio device)\n"
+        "  --autoplay            adds the word --autoplay after the launch values: a game that knows it\n"
+        "                        plays by itself (the demo game's automatic player)\n"
         "  --timeout SECONDS     ends the game after this long (SIGTERM, then SIGKILL) and exits with 124\n"
         "  --grace SECONDS       how long a game may take to end after SIGTERM (default 3)\n"
         "\n"

@@ -20,6 +20,7 @@ struct RunOptions
     std::string launchBlock; // file sent as WM_COPYDATA with tag 0 once the game has announced itself
     std::string replay;      // path sent as WM_COPYDATA with tag 1
     bool headless = false;
+    bool autoPlay = false;     // the word "--autoplay" after the launch values
     double timeoutSeconds = 0; // 0: no time limit
     double graceSeconds = kDefaultGraceSeconds;
     LaunchSettings launch;

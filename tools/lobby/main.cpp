@@ -272,6 +272,8 @@ int Run(const lobby::RunOptions& options, lobby::Replay* replay)
 
     if (!lobby::BuildLaunchValues(options.launch, window.Get(), start.values, error))
         return Error(error);
+    if (options.autoPlay)
+        start.values.push_back("--autoplay");
     const pid_t pid = lobby::StartGame(start, error);
     if (pid < 0)
         return Error(error);

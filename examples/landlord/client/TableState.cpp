@@ -113,6 +113,14 @@ TableEvent TableState::OnMessage(const unsigned char* msg, std::size_t len)
         m_lastError = refused.error;
         return TableEvent::Refused;
     }
+    case MSG_RESTORE:
+    {
+        RestoreMsg restore;
+        if (!Decode(msg, len, restore))
+            return TableEvent::None;
+        Restore(restore);
+        return TableEvent::Restored;
+    }
     case MSG_ROUND_END:
     {
         if (!Decode(msg, len, m_end))
@@ -124,6 +132,39 @@ TableEvent TableState::OnMessage(const unsigned char* msg, std::size_t len)
     default:
         return TableEvent::None;
     }
+}
+
+void TableState::Restore(const RestoreMsg& m)
+{
+    *this = TableState{};
+    m_ownChair = m.ownChair;
+    m_hand = m.hand;
+    SortCards(m_hand);
+    for (int c = 0; c < kPlayers; ++c)
+    {
+        const auto i = static_cast<size_t>(c);
+        m_left[i] = m.left[c];
+        m_bids[i] = m.bids[c];
+        m_tableCards[i] = m.trick[c];
+        m_passed[i] = m.passed[c];
+        m_systemPlays[i] = m.systemPlays[c];
+    }
+    m_landlord = m.landlord;
+    if (m.playing)
+        m_keptBack = m.keptBack;
+    m_highestBid = m.highestBid;
+    m_turnChair = m.turn;
+    m_bidding = !m.playing;
+    m_leads = m.leads;
+    m_turnSeconds = m.seconds;
+    // The live messages keep the last play of the trick; when the seat to move leads there is none.
+    if (!m.leads && m.toBeatChair >= 0)
+    {
+        m_last = Classify(m.toBeat);
+        m_lastChair = m.toBeatChair;
+    }
+    m_multiple = m.multiple;
+    m_doublings = m.doublings;
 }
 
 void TableState::NewTrick()

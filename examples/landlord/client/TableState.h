@@ -27,6 +27,7 @@ enum class TableEvent
     Played,
     Refused, // the own bid or play was refused
     RoundEnd,
+    Restored, // back in a round after a dropped connection: everything is as the live messages left it
 };
 
 // What the automatic player decided: a bid, or cards (none: a pass).
@@ -83,6 +84,7 @@ public:
 
 private:
     void NewTrick();
+    void Restore(const RestoreMsg& m);
 
     int m_ownChair = -1;
     Cards m_hand;

@@ -15,6 +15,28 @@ constexpr std::size_t kPlayLen = 36;
 constexpr std::size_t kRoundEndLen = 96;
 constexpr std::size_t kHandField = 1 + kMaxPlayCards; // a count and up to 20 cards
 
+// The restore: see docs/LANDLORD.md for the layout.
+constexpr std::size_t kRestoreLen = 144;
+constexpr std::size_t kRestoreBids = 16;
+constexpr std::size_t kRestoreKeptBack = 20;
+constexpr std::size_t kRestoreMultiple = 28;
+constexpr std::size_t kRestoreLeft = 32;
+constexpr std::size_t kRestoreHand = 36;
+constexpr std::size_t kRestoreToBeat = 57;
+constexpr std::size_t kRestoreTrick = 78; // per chair: passed byte, then a card field
+constexpr std::size_t kRestoreTrickField = 1 + kHandField;
+
+// The login-again response of the table protocol: where it says its snapshot is, and how long
+// that is.
+constexpr std::size_t kAgainLoginType = 36;
+constexpr std::size_t kAgainLoginSnapshotAt = 240;
+constexpr std::size_t kAgainLoginSnapshotLen = 840;
+
+std::uint8_t ChairByte(int chair)
+{
+    return chair >= 0 && chair < kPlayers ? static_cast<std::uint8_t>(chair) : kNoChair;
+}
+
 std::string Blank(MsgType type, std::size_t len)
 {
     std::string msg(len, '\0');
@@ -135,6 +157,40 @@ std::string Encode(const RoundEndMsg& m)
     return msg;
 }
 
+std::string Encode(const RestoreMsg& m)
+{
+    std::string msg = Blank(MSG_RESTORE, kRestoreLen);
+    Put32(msg, 8, m.round);
+    msg[12] = static_cast<char>(m.ownChair);
+    msg[13] = m.playing ? 1 : 0;
+    msg[14] = static_cast<char>(m.firstBidder);
+    msg[15] = static_cast<char>(m.highestBid);
+    const bool landlord = m.landlord >= 0 && m.landlord < kPlayers;
+    msg[19] = static_cast<char>(ChairByte(m.landlord));
+    for (std::size_t i = 0; i < kKeptBack; ++i)
+        msg[kRestoreKeptBack + i] = static_cast<char>(landlord && i < m.keptBack.size() ? m.keptBack[i] : kNoChair);
+    msg[23] = static_cast<char>(m.turn);
+    msg[24] = m.leads ? 1 : 0;
+    msg[25] = static_cast<char>(m.seconds);
+    msg[26] = static_cast<char>(m.doublings);
+    Put32(msg, kRestoreMultiple, m.multiple);
+    std::uint8_t systemPlays = 0;
+    for (int c = 0; c < kPlayers; ++c)
+    {
+        const auto i = static_cast<std::size_t>(c);
+        msg[kRestoreBids + i] = static_cast<char>(m.bids[c] >= 0 && m.bids[c] <= 3 ? m.bids[c] : kNoChair);
+        msg[kRestoreLeft + i] = static_cast<char>(m.left[c]);
+        msg[kRestoreTrick + kRestoreTrickField * i] = m.passed[c] ? 1 : 0;
+        PutCards(msg, kRestoreTrick + kRestoreTrickField * i + 1, m.trick[c], kMaxPlayCards);
+        systemPlays = static_cast<std::uint8_t>(systemPlays | (m.systemPlays[c] ? 1u << c : 0u));
+    }
+    msg[27] = static_cast<char>(systemPlays);
+    msg[35] = static_cast<char>(ChairByte(m.toBeatChair));
+    PutCards(msg, kRestoreHand, m.hand, kMaxPlayCards);
+    PutCards(msg, kRestoreToBeat, m.toBeat, kMaxPlayCards);
+    return msg;
+}
+
 int TypeOf(const unsigned char* msg, std::size_t len)
 {
     return msg && len >= kHeaderLen ? msg[1] : 0;
@@ -218,6 +274,74 @@ bool Decode(const unsigned char* msg, std::size_t len, RoundEndMsg& out)
         if (!GetCards(msg, 32 + kHandField * static_cast<std::size_t>(i), kMaxPlayCards, out.hands[i]))
             return false;
     }
+    return true;
+}
+
+bool Decode(const unsigned char* msg, std::size_t len, RestoreMsg& out)
+{
+    if (!Fits(msg, len, kRestoreLen, MSG_RESTORE))
+        return false;
+    const auto chair = [](unsigned char b) { return b < kPlayers; };
+    const auto chairOrNone = [](unsigned char b) { return b < kPlayers || b == kNoChair; };
+    const bool playing = msg[13] == 1;
+    if (!chair(msg[12]) || msg[13] > 1 || !chair(msg[14]) || msg[15] > 3 || !chairOrNone(msg[19]) ||
+        playing != (msg[19] != kNoChair) || !chair(msg[23]) || msg[24] > 1 || msg[27] >> kPlayers != 0 ||
+        !chairOrNone(msg[35]))
+        return false;
+    RestoreMsg m;
+    m.round = Get32(msg, 8);
+    m.ownChair = msg[12];
+    m.playing = playing;
+    m.firstBidder = msg[14];
+    m.highestBid = msg[15];
+    m.landlord = playing ? msg[19] : -1;
+    if (playing)
+    {
+        m.keptBack.assign(msg + kRestoreKeptBack, msg + kRestoreKeptBack + kKeptBack);
+        if (!AreDistinctCards(m.keptBack))
+            return false;
+    }
+    m.turn = msg[23];
+    m.leads = msg[24] == 1;
+    m.seconds = msg[25];
+    m.doublings = msg[26];
+    m.multiple = Get32(msg, kRestoreMultiple);
+    for (int c = 0; c < kPlayers; ++c)
+    {
+        const auto i = static_cast<std::size_t>(c);
+        const unsigned char bid = msg[kRestoreBids + i];
+        const unsigned char passed = msg[kRestoreTrick + kRestoreTrickField * i];
+        if ((bid > 3 && bid != kNoChair) || msg[kRestoreLeft + i] > kMaxPlayCards || passed > 1 ||
+            !GetCards(msg, kRestoreTrick + kRestoreTrickField * i + 1, kMaxPlayCards, m.trick[c]))
+            return false;
+        m.bids[c] = bid == kNoChair ? -1 : bid;
+        m.left[c] = msg[kRestoreLeft + i];
+        m.passed[c] = passed == 1;
+        m.systemPlays[c] = (msg[27] >> c & 1) != 0;
+    }
+    if (!GetCards(msg, kRestoreHand, kMaxPlayCards, m.hand) || m.hand.size() != m.left[m.ownChair] ||
+        !GetCards(msg, kRestoreToBeat, kMaxPlayCards, m.toBeat) || m.toBeat.empty() != (msg[35] == kNoChair))
+        return false;
+    m.toBeatChair = msg[35] == kNoChair ? -1 : msg[35];
+    out = std::move(m);
+    return true;
+}
+
+bool FindRestore(const unsigned char* msg36, std::size_t len, const unsigned char*& block, std::size_t& blockLen)
+{
+    if (!msg36 || len < kAgainLoginSnapshotAt + 4 || msg36[1] != kAgainLoginType)
+        return false;
+    const std::size_t snapshot = Get32(msg36, kAgainLoginSnapshotAt);
+    if (snapshot > len || len - snapshot < kAgainLoginSnapshotLen)
+        return false;
+    const std::size_t at = snapshot + kAgainLoginSnapshotLen;
+    if (len - at < kHeaderLen || msg36[at + 1] != MSG_RESTORE)
+        return false;
+    const std::size_t body = Get32(msg36, at + 4);
+    if (body > len - at - kHeaderLen)
+        return false;
+    block = msg36 + at;
+    blockLen = kHeaderLen + body;
     return true;
 }
 

@@ -30,7 +30,11 @@ enum MsgType : std::uint8_t
     MSG_PLAY_NOTICE = 217,  // server: a play made (or a pass)
     MSG_PLAY_REFUSED = 218, // server: the own bid or play was refused, and why
     MSG_ROUND_END = 219,    // server: the outcome and the settlement
+    MSG_RESTORE = 220,      // server, to a player who comes back: the round as he needs it to go on
 };
+
+// A chair field that names nobody.
+inline constexpr std::uint8_t kNoChair = 0xFF;
 
 struct DealMsg
 {
@@ -81,6 +85,32 @@ struct RoundEndMsg
     Cards hands[kPlayers];             // what each chair still held
 };
 
+// Everything a returning player's client needs to go on with the round as if it had never gone.
+// Per-chair arrays are by chair.
+struct RestoreMsg
+{
+    std::uint32_t round = 0;
+    std::uint8_t ownChair = 0;
+    bool playing = false; // false: bidding
+    std::uint8_t firstBidder = 0;
+    std::uint8_t highestBid = 0;
+    int bids[kPlayers] = {-1, -1, -1}; // -1 none yet, 0 a pass
+    int landlord = -1;                 // -1 none yet (bidding)
+    Cards keptBack;                    // the three, once the landlord is known
+    Cards hand;                        // the own cards
+    std::uint8_t left[kPlayers] = {};  // cards each chair holds
+    std::uint8_t turn = 0;             // the chair to move
+    bool leads = false;                // he leads: any play, no pass
+    std::uint8_t seconds = 0;          // left of his turn
+    int toBeatChair = -1;              // who laid the play to beat; -1 none
+    Cards toBeat;
+    Cards trick[kPlayers]; // what each chair laid in the current trick
+    bool passed[kPlayers] = {};
+    std::uint32_t multiple = 1; // 1 while bidding
+    std::uint8_t doublings = 0;
+    bool systemPlays[kPlayers] = {};
+};
+
 std::string Encode(const DealMsg& m);
 std::string Encode(MsgType type, const TurnMsg& m);
 std::string Encode(MsgType type, const BidMsg& m);
@@ -88,6 +118,8 @@ std::string Encode(const LandlordMsg& m);
 std::string Encode(MsgType type, const PlayMsg& m);
 std::string Encode(const RefusedMsg& m);
 std::string Encode(const RoundEndMsg& m);
+// Fields beyond what their place holds (more than 20 cards) are cut to it.
+std::string Encode(const RestoreMsg& m);
 
 // The type byte of a message (byte 1 of the header), 0 for one too short.
 int TypeOf(const unsigned char* msg, std::size_t len);
@@ -98,5 +130,14 @@ bool Decode(const unsigned char* msg, std::size_t len, LandlordMsg& out);
 bool Decode(const unsigned char* msg, std::size_t len, PlayMsg& out);
 bool Decode(const unsigned char* msg, std::size_t len, RefusedMsg& out);
 bool Decode(const unsigned char* msg, std::size_t len, RoundEndMsg& out);
+// Also refuses a restore that contradicts itself: a hand of another size than the own cards
+// left, a landlord in the bidding or none in the play, a play to beat without its chair.
+bool Decode(const unsigned char* msg, std::size_t len, RestoreMsg& out);
+
+// The game's message embedded in a login-again response (the table protocol's 36): the snapshot
+// offset at 240 (int32) must lie inside the message with its 840 bytes, and right after them a
+// whole MSG_RESTORE (its header's length within the message). False when there is none or it does
+// not fit; block and blockLen are then left alone.
+bool FindRestore(const unsigned char* msg36, std::size_t len, const unsigned char*& block, std::size_t& blockLen);
 
 } // namespace landlord

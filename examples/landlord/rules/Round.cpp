@@ -45,6 +45,7 @@ PlayError Round::Bid(int seat, int points)
         m_highestBid = points;
         m_highestBidder = seat;
     }
+    m_bidOf[static_cast<size_t>(seat)] = points;
     ++m_bids;
     if (m_highestBid == 3 || m_bids == kPlayers)
     {
@@ -76,7 +77,8 @@ PlayError Round::Play(int seat, const Cards& cards)
     {
         if (!toBeat.IsPlay())
             return PlayError::MustLead;
-        m_turn = (m_turn + 1) % kPlayers;
+        m_passed[static_cast<size_t>(seat)] = true;
+        NextTurn();
         return PlayError::None;
     }
     Cards& hand = m_hands[static_cast<size_t>(seat)];
@@ -92,6 +94,7 @@ PlayError Round::Play(int seat, const Cards& cards)
     m_lastCards = cards;
     SortCards(m_lastCards);
     m_lastSeat = seat;
+    m_trick[static_cast<size_t>(seat)] = m_lastCards;
     ++m_playsMade[static_cast<size_t>(seat)];
     if (combo.IsBomb())
         ++m_doublings;
@@ -100,8 +103,21 @@ PlayError Round::Play(int seat, const Cards& cards)
         Settle(seat);
         return PlayError::None;
     }
-    m_turn = (m_turn + 1) % kPlayers;
+    NextTurn();
     return PlayError::None;
+}
+
+void Round::NextTurn()
+{
+    m_turn = (m_turn + 1) % kPlayers;
+    if (m_lastSeat == m_turn)
+    {
+        for (Cards& cards : m_trick)
+            cards.clear();
+        m_passed.fill(false);
+    }
+    m_trick[static_cast<size_t>(m_turn)].clear();
+    m_passed[static_cast<size_t>(m_turn)] = false;
 }
 
 TurnView Round::ViewFor(int seat) const

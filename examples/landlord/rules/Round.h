@@ -69,6 +69,13 @@ public:
     int LastSeat() const { return m_lastSeat; }
     const Cards& LastCards() const { return m_lastCards; }
     int Doublings() const { return m_doublings; }
+    int FirstBidder() const { return m_firstBidder; }
+    // The bid a seat made this deal: -1 none yet, 0 a pass.
+    int BidOf(int seat) const { return m_bidOf[static_cast<size_t>(seat)]; }
+    // What a seat laid in the current trick (empty: nothing, or a pass, which Passed tells). The
+    // seat to move has laid nothing yet, and a new trick starts with nothing laid.
+    const Cards& TrickCards(int seat) const { return m_trick[static_cast<size_t>(seat)]; }
+    bool Passed(int seat) const { return m_passed[static_cast<size_t>(seat)]; }
 
     PlayError Bid(int seat, int points);
     // Empty cards: a pass.
@@ -84,6 +91,9 @@ public:
 
 private:
     void Settle(int winner);
+    // The turn passes to the next seat: his part of the trick starts afresh, the whole trick
+    // when he leads.
+    void NextTurn();
 
     int m_stake;
     Phase m_phase = Phase::Bidding;
@@ -100,6 +110,9 @@ private:
     int m_lastSeat = -1;
     int m_doublings = 0;
     std::array<int, kPlayers> m_playsMade{};
+    std::array<int, kPlayers> m_bidOf{-1, -1, -1};
+    std::array<Cards, kPlayers> m_trick;
+    std::array<bool, kPlayers> m_passed{};
     RoundResult m_result;
 };
 

@@ -118,7 +118,16 @@ void LandlordGame::Advance()
         turn.value = m_round->ToBeat().IsPlay() ? 0 : 1;
         m_host->SendToTable(Framed(landlord::Encode(landlord::MSG_PLAY_TURN, turn)));
     }
+    m_turnStartMs = m_host->NowMs();
+    SetTurnTimer(ms);
+}
+
+void LandlordGame::SetTurnTimer(int ms)
+{
+    if (m_turnTimer)
+        m_host->CancelTimer(m_turnTimer);
     m_turnTimer = m_host->SetTimer(ms);
+    m_turnDueMs = m_host->NowMs() + ms;
 }
 
 void LandlordGame::OnTimer(GameHost::TimerId id)
@@ -240,10 +249,70 @@ void LandlordGame::OnPlayerLeave(int chair)
     m_present[static_cast<size_t>(seat)] = false;
     // His turn now: the system plays it without waiting out his time.
     if (m_round->Turn() == seat && m_turnTimer)
+        SetTurnTimer(m_options.botDelayMs);
+}
+
+void LandlordGame::OnPlayerBack(int chair)
+{
+    const int seat = SeatOf(chair);
+    if (seat < 0 || !m_round)
+        return;
+    m_present[static_cast<size_t>(seat)] = true;
+    // Back before the system made his move: the rest of his turn is his again. Once the system
+    // has moved for him it goes on doing so until he moves himself.
+    if (m_round->Turn() == seat && m_turnTimer && !m_systemPlays[static_cast<size_t>(seat)])
     {
-        m_host->CancelTimer(m_turnTimer);
-        m_turnTimer = m_host->SetTimer(m_options.botDelayMs);
+        const std::int64_t rest = m_turnStartMs + m_options.turnMs - m_host->NowMs();
+        SetTurnTimer(static_cast<int>(std::clamp<std::int64_t>(rest, 0, m_options.turnMs)));
     }
+}
+
+std::string LandlordGame::RestoreFor(int chair) const
+{
+    const int own = SeatOf(chair);
+    if (own < 0 || !m_round || (m_round->GetPhase() != Phase::Bidding && m_round->GetPhase() != Phase::Playing))
+        return {};
+    const landlord::Round& round = *m_round;
+    const bool playing = round.GetPhase() == Phase::Playing;
+    landlord::RestoreMsg m;
+    m.round = m_roundNumber;
+    m.ownChair = static_cast<std::uint8_t>(chair);
+    m.playing = playing;
+    m.firstBidder = static_cast<std::uint8_t>(ChairOf(round.FirstBidder()));
+    m.highestBid = static_cast<std::uint8_t>(round.HighestBid());
+    if (playing)
+    {
+        m.landlord = ChairOf(round.Landlord());
+        m.keptBack = round.KeptBack();
+        m.multiple = Multiple();
+    }
+    m.hand = round.Hand(own);
+    m.turn = static_cast<std::uint8_t>(ChairOf(round.Turn()));
+    m.leads = playing && !round.ToBeat().IsPlay();
+    // A player coming back on his own turn before the system moved has the rest of it (OnPlayerBack).
+    const auto ownSeat = static_cast<size_t>(own);
+    const bool regains = round.Turn() == own && !m_present[ownSeat] && !m_systemPlays[ownSeat];
+    const std::int64_t rest = (regains ? m_turnStartMs + m_options.turnMs : m_turnDueMs) - m_host->NowMs();
+    m.seconds = static_cast<std::uint8_t>(std::clamp<std::int64_t>(rest / 1000, 0, 255));
+    if (playing && !m.leads)
+    {
+        m.toBeatChair = ChairOf(round.LastSeat());
+        m.toBeat = round.LastCards();
+    }
+    m.doublings = static_cast<std::uint8_t>(std::min(round.Doublings(), 255));
+    for (int seat = 0; seat < landlord::kPlayers; ++seat)
+    {
+        // The message is by chair, as every chair field of the game's messages.
+        const int c = ChairOf(seat);
+        if (c < 0 || c >= landlord::kPlayers)
+            return {};
+        m.bids[c] = round.BidOf(seat);
+        m.left[c] = static_cast<std::uint8_t>(round.Hand(seat).size());
+        m.trick[c] = round.TrickCards(seat);
+        m.passed[c] = round.Passed(seat);
+        m.systemPlays[c] = m_systemPlays[static_cast<size_t>(seat)];
+    }
+    return Framed(landlord::Encode(m));
 }
 
 void LandlordGame::Finish()

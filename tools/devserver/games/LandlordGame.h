@@ -2,8 +2,9 @@
 // three chairs. It deals from the room's seeded generator, runs the bidding and the turns, checks
 // every bid and play with the same rules the client uses, plays for a player whose time runs out
 // or who has gone (type 126 tells the table, then a legal move), lets bots bid and play with the
-// shared decision code, and ends the round with its settlement. The messages are in
-// docs/LANDLORD.md.
+// shared decision code, and ends the round with its settlement. A player whose connection drops
+// is played for the same way; when he comes back he gets the round as it stands (MSG_RESTORE),
+// and the system keeps his seat until he moves himself. The messages are in docs/LANDLORD.md.
 #pragma once
 
 #include "examples/landlord/rules/Protocol.h"
@@ -32,6 +33,9 @@ public:
     void OnMessage(int chair, std::string_view msg) override;
     void OnTimer(GameHost::TimerId id) override;
     void OnPlayerLeave(int chair) override;
+    bool TakesPlayersBack() const override { return true; }
+    std::string RestoreFor(int chair) const override;
+    void OnPlayerBack(int chair) override;
 
     // For tests: the round in play (null before the start).
     const landlord::Round* CurrentRound() const { return m_round.get(); }
@@ -47,6 +51,8 @@ private:
     landlord::PlayError Play(int seat, const landlord::Cards& cards, bool bySystem);
     void Finish();
     int SeatOf(int chair) const;
+    // The turn's timer, due ms from now.
+    void SetTurnTimer(int ms);
     int ChairOf(int seat) const { return m_chairs[static_cast<size_t>(seat)]; }
     std::uint32_t Multiple() const;
 
@@ -59,6 +65,8 @@ private:
     std::array<bool, landlord::kPlayers> m_systemPlays{};
     std::unique_ptr<landlord::Round> m_round;
     GameHost::TimerId m_turnTimer = 0;
+    std::int64_t m_turnStartMs = 0; // the host's clock
+    std::int64_t m_turnDueMs = 0;   // when the turn's timer fires
     int m_deals = 0;
 };
 

@@ -17,16 +17,19 @@ constexpr size_t kReadyAnswerLen = 12;
 constexpr size_t kPlayerJoinLen = 88;
 constexpr size_t kPlayerLeaveLen = 12;
 constexpr size_t kSitOrLeaveLen = 16;
-constexpr size_t kShortNoticeLen = 12; // 115, 125, 126, 242
+constexpr size_t kShortNoticeLen = 12; // 54, 115, 125, 126, 242
 constexpr size_t kWageNoticeLen = 24;
 
 constexpr size_t kAgainLoginNick = 9;
+constexpr size_t kAgainLoginRoomType = 48;
 constexpr size_t kAgainLoginTable = 220;
 constexpr size_t kAgainLoginChair = 221;
+constexpr size_t kAgainLoginBaseTimes = 236;
 constexpr size_t kAgainLoginSnapshot = 240;
 constexpr size_t kAgainLoginCount = 244;
-constexpr size_t kAgainLoginFixedLen = 300; // the fields end with the 4 bytes at 296
-constexpr size_t kAgainLoginEntries = 10;
+constexpr size_t kAgainLoginAway = 245;        // 10 bytes, by chair
+constexpr size_t kAgainLoginSystemPlays = 255; // 10 bytes, by chair
+constexpr size_t kAgainLoginMaxTimes = 288;
 
 // A zeroed message of len bytes with its header written.
 std::string Blank(unsigned char type, size_t len)
@@ -181,18 +184,47 @@ std::string EncodeGameResult(const GameResultMessage& r)
     return msg;
 }
 
+std::string EncodeAgainLogin(const AgainLogin& again)
+{
+    // Nothing beyond what the client takes in; a game message cut short there reads as none.
+    const size_t gameLen = std::min(again.game.size(), kMaxClientMsgLen - kAgainLoginLen);
+    std::string msg = Blank(kAgainLoginType, kAgainLoginLen + gameLen);
+    PutText(msg, kAgainLoginNick, again.nick, kNickLen);
+    PutByte(msg, kAgainLoginRoomType, again.roomType);
+    PutByte(msg, kAgainLoginTable, again.table);
+    PutByte(msg, kAgainLoginChair, again.chair);
+    PutBE32(msg, kAgainLoginBaseTimes, static_cast<std::uint32_t>(again.baseTimes));
+    PutBE32(msg, kAgainLoginSnapshot, static_cast<std::uint32_t>(kAgainLoginFixedLen));
+    const size_t count = std::min(again.snapshot.size(), kAgainLoginEntries);
+    PutByte(msg, kAgainLoginCount, static_cast<std::int64_t>(count));
+    for (size_t c = 0; c < static_cast<size_t>(kAgainLoginChairs); ++c)
+    {
+        PutByte(msg, kAgainLoginAway + c, again.away[c] ? 1 : 0);
+        PutByte(msg, kAgainLoginSystemPlays + c, again.systemPlays[c] ? 1 : 0);
+    }
+    PutBE32(msg, kAgainLoginMaxTimes, static_cast<std::uint32_t>(again.maxTimes));
+    for (size_t i = 0; i < count; ++i)
+        msg.replace(kAgainLoginFixedLen + i * kPlayerEntryLen, kPlayerEntryLen, EncodePlayerEntry(again.snapshot[i]));
+    msg.replace(kAgainLoginLen, gameLen, again.game, 0, gameLen);
+    return msg;
+}
+
 std::string EncodeAgainLogin(std::uint8_t table, std::uint8_t chair, const std::string& nick,
                              const std::vector<PlayerRecord>& snapshot)
 {
-    std::string msg = Blank(kAgainLoginType, kAgainLoginFixedLen + kAgainLoginEntries * kPlayerEntryLen);
-    PutText(msg, kAgainLoginNick, nick, kNickLen);
-    PutByte(msg, kAgainLoginTable, table);
-    PutByte(msg, kAgainLoginChair, chair);
-    PutBE32(msg, kAgainLoginSnapshot, static_cast<std::uint32_t>(kAgainLoginFixedLen));
-    const size_t count = std::min(snapshot.size(), kAgainLoginEntries);
-    PutByte(msg, kAgainLoginCount, static_cast<std::int64_t>(count));
-    for (size_t i = 0; i < count; ++i)
-        msg.replace(kAgainLoginFixedLen + i * kPlayerEntryLen, kPlayerEntryLen, EncodePlayerEntry(snapshot[i]));
+    AgainLogin again;
+    again.table = table;
+    again.chair = chair;
+    again.nick = nick;
+    again.snapshot = snapshot;
+    return EncodeAgainLogin(again);
+}
+
+std::string EncodeWaitLoginAgain(std::uint8_t chair, std::uint8_t state)
+{
+    std::string msg = Blank(kWaitLoginAgainType, kShortNoticeLen);
+    PutByte(msg, 8, chair);
+    PutByte(msg, 9, state);
     return msg;
 }
 

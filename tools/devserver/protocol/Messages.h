@@ -12,8 +12,10 @@
 //                               times; the other table fields (28, 32, 36, 40, 44, 68, 80, 96,
 //                               97, 100) zero
 //   35 all-players page         byte 9 1 on the first page, byte 10 entry count, entries from 12
-//   36 login-again response     1140 bytes (see EncodeAgainLogin)
+//   36 login-again response     1140 bytes and what the game appends (see EncodeAgainLogin)
 //   52 table snapshot           byte 8 entry count, byte 9 flag, entries from 12
+//   54 wait-login-again notice  12 bytes: byte 8 the chair, byte 9 2 (his connection dropped, he
+//                               may come back); the client reads bytes 8 and 9
 //   53 ready notice             12 bytes: byte 8 the ready chair, 0xFF the general ready call
 //   65 player joins             88 bytes: entry bytes 0..59 at 8, entry bytes 62..64 at 68,
 //                               entry int32 fields 68, 72, 76, 80 at 72, 76, 80, 84
@@ -76,6 +78,7 @@ inline constexpr unsigned char kPlayerListType = 35;
 inline constexpr unsigned char kAgainLoginType = 36;
 inline constexpr unsigned char kTableSnapshotType = 52;
 inline constexpr unsigned char kReadyNoticeType = 53;
+inline constexpr unsigned char kWaitLoginAgainType = 54;
 inline constexpr unsigned char kPlayerJoinType = 65;
 inline constexpr unsigned char kPlayerLeaveType = 66;
 inline constexpr unsigned char kSitOrLeaveType = 67;
@@ -129,6 +132,16 @@ inline constexpr size_t kSoundFileLen = 32;
 inline constexpr size_t kMaxQuickChatEntries = (kMaxClientMsgLen - kQuickChatHeaderLen) / kQuickChatEntryLen;
 
 inline constexpr std::uint8_t kReadyCallAll = 0xFF;
+
+// The login-again response: its fixed fields, then the ten-entry snapshot at kAgainLoginFixedLen.
+inline constexpr size_t kAgainLoginFixedLen = 300;
+inline constexpr size_t kAgainLoginEntries = 10;
+inline constexpr size_t kAgainLoginLen = kAgainLoginFixedLen + kAgainLoginEntries * kPlayerEntryLen;
+// The chairs the per-chair flags of the login-again response cover.
+inline constexpr int kAgainLoginChairs = 10;
+
+// Byte 9 of the wait-login-again notice: the player dropped and may come back.
+inline constexpr std::uint8_t kWaitMayReenter = 2;
 
 enum class AuthResult : std::uint8_t
 {
@@ -189,6 +202,22 @@ struct SitDownResponse
     std::int8_t roomType = 0;
     std::int32_t baseTimes = 0;
     std::int32_t maxTimes = 0;
+};
+
+// The login-again response (36) that seats a returning player again.
+struct AgainLogin
+{
+    std::uint8_t table = 0;
+    std::uint8_t chair = 0;
+    std::string nick; // GBK
+    std::int8_t roomType = 0;
+    std::int32_t baseTimes = 0;
+    std::int32_t maxTimes = 0;
+    std::vector<PlayerRecord> snapshot; // at most ten, the own one first
+    // By chair: the player there is away (his connection dropped), the system plays for him.
+    std::array<bool, kAgainLoginChairs> away{};
+    std::array<bool, kAgainLoginChairs> systemPlays{};
+    std::string game; // the game's own message, appended after the snapshot
 };
 
 struct GameResultMessage
@@ -272,11 +301,16 @@ std::string EncodePlayerJoin(const PlayerRecord& player);
 std::string EncodePlayerLeave(std::int32_t userId);
 std::string EncodeSitOrLeave(std::int32_t userId, std::uint8_t table, std::uint8_t chair, SitMode mode);
 std::string EncodeGameResult(const GameResultMessage& result);
-// The login-again response that seats the own player again: the nick at 9, table at 220, chair
-// at 221, at 240 the offset (300) of a ten-entry table snapshot and at 244 its entry count; the
-// snapshot holds the given entries (at most ten), the own one first.
+// The login-again response that seats the own player again: the nick at 9, signed byte 48 room
+// type, table at 220, chair at 221, int32 236 base times, at 240 the offset (300) of a ten-entry
+// table snapshot and at 244 its entry count, per chair c byte 245 + c 1 when the player there is
+// away and byte 255 + c 1 when the system plays for him, int32 288 max times; the snapshot holds
+// the given entries (at most ten), the own one first; the game's message follows it, at 1140.
+std::string EncodeAgainLogin(const AgainLogin& again);
+// The same with only the seat and the snapshot filled.
 std::string EncodeAgainLogin(std::uint8_t table, std::uint8_t chair, const std::string& nick,
                              const std::vector<PlayerRecord>& snapshot);
+std::string EncodeWaitLoginAgain(std::uint8_t chair, std::uint8_t state = kWaitMayReenter);
 
 std::string EncodeChatLine(const ChatLine& line);
 std::string EncodeServerText(const ServerText& text);

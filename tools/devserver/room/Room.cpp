@@ -198,8 +198,10 @@ void Room::Authenticate(int conn, const std::string& msg)
         result = AuthResult::Invalid;
         reason = "user id " + std::to_string(request.userId) + " is not from 1 to " + std::to_string(kMaxPlayerId);
     }
-    else if (Find(request.userId))
+    else if (Player* known = Find(request.userId))
     {
+        if (known->away)
+            return ComeBack(conn, *known);
         result = AuthResult::AlreadyOnline;
         reason = "user " + std::to_string(request.userId) + " is already online";
     }
@@ -255,18 +257,21 @@ void Room::Arrive(int conn, const PlayerRecord& record, bool bot)
         m_connUser[conn] = record.userId;
 
     if (!bot)
-    {
-        std::vector<PlayerRecord> everyone;
-        everyone.reserve(m_players.size());
-        for (const auto& entry : m_players)
-            everyone.push_back(entry.second.record);
-        for (std::string& page : EncodePlayerList(everyone))
-            SendTo(player, page);
-    }
+        SendPlayerList(player);
     SendToRoom(EncodePlayerJoin(player.record), record.userId);
     m_log.Write(PlayerEvent("arrive", player));
     if (!bot && m_config.autoSit)
         AutoSit(player);
+}
+
+void Room::SendPlayerList(const Player& player)
+{
+    std::vector<PlayerRecord> everyone;
+    everyone.reserve(m_players.size());
+    for (const auto& entry : m_players)
+        everyone.push_back(entry.second.record);
+    for (std::string& page : EncodePlayerList(everyone))
+        SendTo(player, page);
 }
 
 void Room::OnClosed(int conn)
@@ -283,6 +288,9 @@ void Room::OnClosed(int conn)
         return;
     const std::int32_t userId = user->second;
     m_connUser.erase(user);
+    Player* player = Find(userId);
+    if (player && GoAway(*player))
+        return;
     Depart(userId);
 }
 
@@ -447,6 +455,7 @@ bool Room::SeatedReal(const Table& table) const
 
 void Room::UpdateTable(Table& table)
 {
+    DepartChairless();
     if (!SeatedReal(table))
     {
         // Bots keep real players company and leave with the last of them.

@@ -19,6 +19,11 @@
 // (242), and sends the quick-chat phrases (127) after every sit-down response; RoomNotices.cpp has
 // these and the operator's commands.
 //
+// A player of a running game that takes players back whose connection closes is away: he keeps
+// his chair and his place in the room while the game plays for him, and an authentication that
+// names him takes him back to it with the login-again response; if the game ends first, he
+// leaves the room then (RoomAway.cpp).
+//
 // docs/DEVSERVER.md describes the table mode, its messages and its JSON lines.
 #pragma once
 
@@ -110,6 +115,7 @@ private:
         PlayerRecord record;
         int conn = 0; // 0 for a bot
         bool bot = false;
+        bool away = false; // his connection dropped during a game that takes him back; conn is 0
         bool chatForbidden = false;
         EventLoop::TimerId chatTimer = 0; // a bot's next line (--bot-chat)
     };
@@ -129,6 +135,16 @@ private:
     void Arrive(int conn, const PlayerRecord& record, bool bot);
     // update: whether the player's table follows up on his going (bots, the ready cycle).
     void Depart(std::int32_t userId, bool update = true);
+    void SendPlayerList(const Player& player);
+
+    // Away players (RoomAway.cpp).
+    // The player's connection has closed: away when his game takes him back; false otherwise.
+    bool GoAway(Player& player);
+    // An authentication named an away player: he is back on the connection.
+    void ComeBack(int conn, Player& player);
+    // Away players of a game that has ended, and away players who have lost their chair, leave.
+    void DepartAway(const std::vector<GameSeat>& seats);
+    void DepartChairless();
 
     // Places.
     void AutoSit(Player& player);

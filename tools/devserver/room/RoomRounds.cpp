@@ -2,6 +2,7 @@
 // result, and the pause before the next call. (Room.cpp has the players and their places.)
 #include "tools/devserver/room/Room.h"
 
+#include "tools/devserver/Wire.h"
 #include "tools/devserver/protocol/Messages.h"
 #include "tools/devserver/room/PlaceholderGame.h"
 
@@ -47,7 +48,18 @@ public:
             m_room.SendTo(*player, msg);
     }
 
-    void SendToTable(std::string msg) override { m_room.SendToTable(m_table, msg); }
+    void SendToTable(std::string msg) override
+    {
+        // The room keeps who the system plays for, for a returning player's login-again response.
+        if (msg.size() >= 10 && MsgType(msg) == kAutoPlayType)
+        {
+            if (msg[9] == 1)
+                m_table.systemPlays.insert(static_cast<unsigned char>(msg[8]));
+            else
+                m_table.systemPlays.erase(static_cast<unsigned char>(msg[8]));
+        }
+        m_room.SendToTable(m_table, msg);
+    }
 
     TimerId SetTimer(int ms) override
     {
@@ -157,6 +169,7 @@ void Room::StartGame(Table& table)
     }
     table.gameStart = Clock::now();
     table.pendingEnd.reset();
+    table.systemPlays.clear();
     table.game = m_config.game ? m_config.game() : nullptr;
     if (!table.game)
         table.game = std::make_unique<PlaceholderGame>();
@@ -235,8 +248,12 @@ void Room::FinishGame(Table& table)
     SendToTable(table, Snapshot(table));
     table.game.reset();
     table.host.reset();
+    const std::vector<GameSeat> seats = std::move(table.gameSeats);
     table.gameSeats.clear();
+    table.systemPlays.clear();
     EndRound(table);
+    // With the result out, whoever is still away has no game to come back to.
+    DepartAway(seats);
 }
 
 void Room::EndRound(Table& table)

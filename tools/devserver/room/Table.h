@@ -63,6 +63,7 @@ public:
     Clock::time_point gameStart{};           // Playing
     std::optional<GameResult> pendingEnd;    // Playing: the game has ended itself
     std::set<EventLoop::TimerId> gameTimers; // Playing: the game's timers still pending
+    std::set<int> systemPlays;               // Playing: chairs the game has said it plays for (126)
 
 private:
     int m_iNumber;

@@ -4,7 +4,8 @@
 //
 //   TableGame  what the game does when the room calls it: start with the seated players, a
 //              seated player's message of a type the room does not handle itself, a timer the
-//              game set, a player who leaves the table during the game;
+//              game set, a player who leaves the table during the game (or whose connection
+//              drops, and who may come back to it);
 //   GameHost   what the room offers the game: send to a chair or to the whole table, set and
 //              cancel timers, end the game with its results.
 //
@@ -16,6 +17,7 @@
 #include "tools/devserver/protocol/Messages.h"
 #include "tools/devserver/protocol/PlayerRecord.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -73,8 +75,16 @@ public:
     // The record of the player on a chair, null for an empty chair.
     virtual const PlayerRecord* PlayerAt(int chair) const = 0;
 
-    // A whole game message (header included) to the player on a chair; nothing for a bot or an
-    // empty chair.
+    // A monotonic clock in milliseconds, for what a game tells of its time (a turn's seconds left).
+    virtual std::int64_t NowMs() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    // A whole game message (header included) to the player on a chair; nothing for a bot, an
+    // empty chair or a player whose connection has dropped.
     virtual void SendToChair(int chair, std::string msg) = 0;
     // To everyone at the table, seated players and lookers.
     virtual void SendToTable(std::string msg) = 0;
@@ -100,8 +110,19 @@ public:
     virtual void OnMessage(int chair, std::string_view msg) = 0;
     virtual void OnTimer(GameHost::TimerId id) = 0;
     // A player of the game has left the table (stood up, sat elsewhere or disconnected). His chair
-    // is already empty; the game goes on unless it ends itself.
+    // is already empty; the game goes on unless it ends itself. For a game that takes players
+    // back, a player whose connection dropped keeps his chair instead, and this says the game must
+    // play for him until OnPlayerBack.
     virtual void OnPlayerLeave(int chair) = 0;
+
+    // Whether a player whose connection drops during the game may come back to it: he stays away
+    // at his chair rather than leaving the table.
+    virtual bool TakesPlayersBack() const { return false; }
+    // The game's state as the player on that chair needs it to go on (a whole message with its
+    // header); the room hands it to him with his login-again response. Empty: nothing to tell.
+    virtual std::string RestoreFor(int /*chair*/) const { return {}; }
+    // The away player on that chair is connected again and has had RestoreFor.
+    virtual void OnPlayerBack(int /*chair*/) {}
 };
 
 using GameFactory = std::function<std::unique_ptr<TableGame>()>;

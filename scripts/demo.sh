@@ -75,7 +75,7 @@ trap stop_all EXIT
 
 bots=$((3 - players))
 "$devserver" --listen 127.0.0.1:0 --game landlord --chairs 3 --tables 2 --min-players 3 --auto-sit \
-    --bots "$bots" --seed "$seed" --phrases assets/sounds/quickchat.txt --bot-chat \
+    --bots "$bots" --seed "$seed" --auth-wait 10000 --phrases assets/sounds/quickchat.txt --bot-chat \
     >"$out/devserver.jsonl" 2>"$out/devserver.err" &
 server_pid=$!
 

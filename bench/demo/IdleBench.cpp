@@ -56,7 +56,7 @@ void IdleTable(benchmark::State& state)
 {
     testsupport::DevServerProcess server({"--game", "landlord", "--chairs", "3", "--tables", "1", "--min-players", "3",
                                           "--auto-sit", "--bots", "2", "--bot-delay", "50", "--round-pause", "600000",
-                                          "--seed", "5"});
+                                          "--seed", "5", "--auth-wait", "60000"});
     if (!server.Started())
     {
         state.SkipWithError("tessaro-devserver did not start");

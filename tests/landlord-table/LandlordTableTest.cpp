@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -25,25 +27,17 @@ using testsupport::LobbyProcess;
 
 constexpr int kRoundWaitMs = 240000;
 
-std::vector<std::string> ServerArgs(int bots, int botDelayMs)
+std::vector<std::string> ServerArgs(int bots, int botDelayMs, const std::string& record = {})
 {
-    return {"--game",
-            "landlord",
-            "--chairs",
-            "3",
-            "--tables",
-            "1",
-            "--min-players",
-            "3",
-            "--auto-sit",
-            "--bots",
-            std::to_string(bots),
-            "--seed",
-            "11",
-            "--bot-delay",
-            std::to_string(botDelayMs),
-            "--round-pause",
-            "600000"};
+    std::vector<std::string> args = {"--game", "landlord", "--chairs", "3", "--tables", "1", "--min-players", "3"};
+    args.insert(args.end(), {"--auto-sit", "--bots", std::to_string(bots), "--seed", "11"});
+    args.insert(args.end(), {"--bot-delay", std::to_string(botDelayMs), "--round-pause", "600000"});
+    // The clients always authenticate; on a loaded machine they may take a while to, and a
+    // connection given a default identity meanwhile could take another client's id.
+    args.insert(args.end(), {"--auth-wait", "60000"});
+    if (!record.empty())
+        args.insert(args.end(), {"--record", record});
+    return args;
 }
 
 std::unique_ptr<LobbyProcess> StartClient(int port, int userId)
@@ -101,9 +95,10 @@ std::string ServerMoney(const std::string& gameEnd)
     return std::to_string(byChair[0]) + "," + std::to_string(byChair[1]) + "," + std::to_string(byChair[2]);
 }
 
-TEST(LandlordTable, ThreeClientsPlayARoundToOneSettlement)
+TEST(LandlordTable, ThreeClientsPlayARoundToOneSettlementThatTheReplayShowsAgain)
 {
-    DevServerProcess server(ServerArgs(0, 50));
+    const std::string record = ::testing::TempDir() + "landlord-table-" + std::to_string(::getpid()) + ".rec";
+    DevServerProcess server(ServerArgs(0, 50, record));
     ASSERT_TRUE(server.Started()) << server.Stderr();
     std::vector<std::unique_ptr<LobbyProcess>> clients;
     for (int i = 0; i < 3; ++i)
@@ -132,6 +127,14 @@ TEST(LandlordTable, ThreeClientsPlayARoundToOneSettlement)
     for (const long long m : JsonInts(*gameEnd, "money"))
         sum += m;
     EXPECT_EQ(sum, 0) << *gameEnd;
+
+    // The first connection's round, replayed from the server's record, ends the same way.
+    EXPECT_EQ(server.Stop(), 0);
+    LobbyProcess replay({"replay", "--game", LANDLORD_GAME_BIN, "--record", record, "--headless", "--timeout", "600"},
+                        GameEnvironment({"LANDLORD_ROUNDS=1"}));
+    ASSERT_EQ(replay.WaitForExitLine(kRoundWaitMs), 0) << replay.Report();
+    EXPECT_EQ(LastLine(replay.Stderr(), "end"), first) << replay.Report();
+    std::remove(record.c_str());
 }
 
 TEST(LandlordTable, ADroppedPlayerIsPlayedForAndTakenBackIntoTheRound)

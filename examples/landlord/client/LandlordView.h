@@ -78,6 +78,21 @@ public:
     // Picks the next hint's cards.
     void HintNow();
 
+    // The game's buttons by id.
+    enum ButtonId
+    {
+        BTN_BID0 = 200,
+        BTN_BID1,
+        BTN_BID2,
+        BTN_BID3,
+        BTN_PASS,
+        BTN_HINT,
+        BTN_PLAY,
+        BTN_AUTO,
+    };
+    static constexpr int kButtons = 8;
+    Sexy::ButtonWidget* Button(int id) const { return m_pButtons[static_cast<size_t>(id - BTN_BID0)].get(); }
+
     // ---- The library's view ---------------------------------------------------------------------
     void Update() override;
     void Draw(Sexy::Graphics* g) override;
@@ -168,22 +183,9 @@ private:
     std::unique_ptr<Sexy::Image> m_pClockImage;
     std::unique_ptr<Sexy::Image> m_pResultImage;
 
-    enum ButtonId
-    {
-        BTN_BID0 = 200,
-        BTN_BID1,
-        BTN_BID2,
-        BTN_BID3,
-        BTN_PASS,
-        BTN_HINT,
-        BTN_PLAY,
-        BTN_AUTO,
-    };
-    static constexpr int kButtons = 8;
     std::array<std::unique_ptr<Sexy::ButtonWidget>, kButtons> m_pButtons;
     std::array<std::unique_ptr<Sexy::Image>, kButtons> m_pButtonImages;
     std::unique_ptr<Sexy::Image> m_pUnautoImage;
-    Sexy::ButtonWidget* Button(int id) const { return m_pButtons[static_cast<size_t>(id - BTN_BID0)].get(); }
 
     // Animation layers: the deal (to the two other seats), the plays (one per seat), effects.
     enum LayerId

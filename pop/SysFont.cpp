@@ -180,6 +180,25 @@ void SysFont::Open()
     mLineSpacing = TTF_FontLineSkip(font);
 }
 
+namespace
+{
+
+// A run is one line: control characters (a line break that ends a chat line, a tab) have no
+// glyph in it, and the face would draw them as boxes.
+std::string PrintableUtf8(const SexyString& text)
+{
+    SexyString printable;
+    printable.reserve(text.size());
+    for (const wchar_t c : text)
+    {
+        if (c >= 0x20 && c != 0x7F)
+            printable.push_back(c);
+    }
+    return platform::WideToUtf8(printable);
+}
+
+} // namespace
+
 int SysFont::StringWidth(const SexyString& text)
 {
     if (!mFont || text.empty())
@@ -188,7 +207,8 @@ int SysFont::StringWidth(const SexyString& text)
     if (found != mWidths.end())
         return found->second;
     int w = 0, h = 0;
-    if (TTF_SizeUTF8(mFont.get(), platform::WideToUtf8(text).c_str(), &w, &h) != 0)
+    const std::string utf8 = PrintableUtf8(text);
+    if (utf8.empty() || TTF_SizeUTF8(mFont.get(), utf8.c_str(), &w, &h) != 0)
         w = 0;
     if (mWidths.size() >= kMaxWidths)
         mWidths.clear();
@@ -218,9 +238,11 @@ MemoryImage* SysFont::GetTextImage(const SexyString& text)
         mRunOrder.splice(mRunOrder.end(), mRunOrder, found->second.lru);
         return found->second.image.get();
     }
+    const std::string utf8 = PrintableUtf8(text);
+    if (utf8.empty())
+        return nullptr;
     // White glyphs; the drawing colour is applied as a colour modulation when the run is drawn.
-    SurfacePtr rendered(
-        TTF_RenderUTF8_Blended(mFont.get(), platform::WideToUtf8(text).c_str(), SDL_Color{255, 255, 255, 255}));
+    SurfacePtr rendered(TTF_RenderUTF8_Blended(mFont.get(), utf8.c_str(), SDL_Color{255, 255, 255, 255}));
     auto image = std::make_unique<MemoryImage>();
     if (!rendered || !image->SetFromSurface(rendered.get()))
         return nullptr;

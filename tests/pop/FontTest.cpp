@@ -90,4 +90,11 @@ TEST(SysFont, TextImagesAreCachedAndWhite)
     for (int i = 0; i < 600; ++i)
         ASSERT_NE(font.GetTextImage(std::to_wstring(i)), nullptr);
     EXPECT_EQ(font.GetTextImage(L""), nullptr);
+
+    // A line break that ends a line of text draws nothing (no box) and takes no room.
+    MemoryImage* ended = font.GetTextImage(L"缓存\n");
+    ASSERT_NE(ended, nullptr);
+    EXPECT_EQ(ended->GetWidth(), font.StringWidth(L"缓存"));
+    EXPECT_EQ(font.StringWidth(L"缓存\r\n"), font.StringWidth(L"缓存"));
+    EXPECT_EQ(font.GetTextImage(L"\n"), nullptr);
 }

@@ -15,10 +15,10 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <sched.h>
 #include <string>
 #include <unordered_map>
 #include <vector>
-#include <sched.h>
 
 namespace platform::bus
 {
@@ -39,6 +39,11 @@ struct Window
     // Cleared under the owner's mailbox lock when the window is destroyed, so no entry is queued
     // for it afterwards; read without the lock just before a handler runs.
     std::atomic<bool> alive{true};
+    // Under the owner's mailbox lock: the posts queued for the window, and the flood of refused
+    // posts under way (reported when it starts and when it ends).
+    std::size_t postsWaiting = 0;
+    bool flooded = false;
+    std::uint64_t postsRefused = 0;
 };
 
 // Where an in-process sender waits for its result. Completed exactly once, by whoever runs or
@@ -82,8 +87,15 @@ public:
     void Wake();
     void Drain();
 
-    // False when the window is gone or the mailbox is closed (the entry is then untouched).
-    bool Push(Entry& e);
+    enum class PushResult
+    {
+        Queued,
+        Gone, // the window is gone or the mailbox is closed
+        Full, // a post, and kMaxPostsWaiting posts already wait for the window
+    };
+    // Queues the entry; unless it was queued, the entry is untouched. Sends are never refused for
+    // being many: a sender waits for its answer, so sends cannot pile up without bound.
+    PushResult Push(Entry& e);
     // Takes the oldest entry, or the oldest send when bSendsOnly.
     bool Pop(bool bSendsOnly, Entry* out);
     // Takes back the send waiting with this reply slot; false when it is no longer queued (it

@@ -317,7 +317,9 @@ bool IoLoop::Dispatch(Served& s)
         e.conn = s.conn;
         e.seq = h.seq;
     }
-    return e.window->owner->Push(e);
+    // A post the window's full queue refuses is dropped (the mailbox reports the flood); the
+    // connection stays, as the peer did nothing wrong and its sends still get through.
+    return e.window->owner->Push(e) != Mailbox::PushResult::Gone;
 }
 
 void IoLoop::Close(std::uint64_t id, bool bHard)

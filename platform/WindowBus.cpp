@@ -224,34 +224,81 @@ void Mailbox::Drain()
     [[maybe_unused]] ssize_t n = ::read(m_wake.Get(), &count, sizeof(count));
 }
 
-bool Mailbox::Push(Entry& e)
+Mailbox::PushResult Mailbox::Push(Entry& e)
 {
     // The entry's window holds this mailbox; once the entry is queued the owner thread may run it,
     // drop it and end, so the wake-up below needs a hold of its own.
     std::shared_ptr<Window> hold = e.window;
+    bool full = false;
+    bool floodStarts = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_closed || !e.window->alive.load(std::memory_order_relaxed))
-            return false;
-        e.order = m_nextOrder++;
-        (e.send ? m_sends : m_posts).push_back(std::move(e));
-        Recount();
+        if (m_closed || !hold->alive.load(std::memory_order_relaxed))
+            return PushResult::Gone;
+        full = !e.send && hold->postsWaiting >= kMaxPostsWaiting;
+        if (full)
+        {
+            ++hold->postsRefused;
+            floodStarts = !hold->flooded;
+            hold->flooded = true;
+        }
+        else
+        {
+            if (!e.send)
+                ++hold->postsWaiting;
+            e.order = m_nextOrder++;
+            (e.send ? m_sends : m_posts).push_back(std::move(e));
+            Recount();
+        }
     }
-    Wake();
-    return true;
+    if (!full)
+    {
+        Wake();
+        return PushResult::Queued;
+    }
+    if (floodStarts)
+    {
+        char line[128];
+        std::snprintf(line, sizeof(line), "WindowBus: window %08x: %zu posts wait unread, further posts refused",
+                      hold->handle, kMaxPostsWaiting);
+        Diagnose(line);
+    }
+    return PushResult::Full;
 }
 
 bool Mailbox::Pop(bool bSendsOnly, Entry* out)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::deque<Entry>* from = &m_sends;
-    if (!bSendsOnly && !m_posts.empty() && (m_sends.empty() || m_posts.front().order < m_sends.front().order))
-        from = &m_posts;
-    if (from->empty())
-        return false;
-    *out = std::move(from->front());
-    from->pop_front();
-    Recount();
+    std::uint64_t floodEnded = 0; // the posts refused during a flood that ends here
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::deque<Entry>* from = &m_sends;
+        if (!bSendsOnly && !m_posts.empty() && (m_sends.empty() || m_posts.front().order < m_sends.front().order))
+            from = &m_posts;
+        if (from->empty())
+            return false;
+        *out = std::move(from->front());
+        from->pop_front();
+        Recount();
+        if (from == &m_posts)
+        {
+            Window& w = *out->window;
+            --w.postsWaiting;
+            // At half the limit, so that a queue hovering at the limit makes one flood, not many.
+            if (w.flooded && w.postsWaiting <= kMaxPostsWaiting / 2)
+            {
+                floodEnded = w.postsRefused;
+                w.flooded = false;
+                w.postsRefused = 0;
+            }
+        }
+    }
+    if (floodEnded > 0)
+    {
+        char line[128];
+        std::snprintf(line, sizeof(line), "WindowBus: window %08x: posts accepted again, %llu were refused",
+                      out->window->handle, static_cast<unsigned long long>(floodEnded));
+        Diagnose(line);
+    }
     return true;
 }
 
@@ -553,7 +600,7 @@ bool Send(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lParam, int iLo
     }
     auto slot = std::make_shared<ReplySlot>(me);
     e.reply = slot;
-    if (!w->owner->Push(e))
+    if (w->owner->Push(e) != Mailbox::PushResult::Queued)
         return false;
     if (!WaitForReply(*me, *slot, iLocalMs))
     {
@@ -604,7 +651,7 @@ bool PostWindowMessage(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lP
     e.msg = msg;
     e.wParam = wParam;
     e.lParam = lParam;
-    return e.window->owner->Push(e);
+    return e.window->owner->Push(e) == Mailbox::PushResult::Queued;
 }
 
 pid_t GetWindowThreadProcessId(WindowHandle hWnd)

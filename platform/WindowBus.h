@@ -24,6 +24,7 @@
 // what arrived.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -90,8 +91,16 @@ LRESULT SendWindowMessage(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM
 bool SendWindowMessageTimeout(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lParam, int iTimeoutMs,
                               LRESULT* pResult);
 
-// Queues a message; false when the window does not exist or cannot be reached (or for
-// WM_COPYDATA, which must be sent).
+// The most posted messages that may wait for one window. A window whose thread stops pumping
+// would otherwise collect posts without bound; past this many a post is refused (false), with one
+// diagnostic line when the flood starts and one when the window has worked its queue down to half
+// the limit again. Sends are not limited (each sender waits for its answer) and still arrive.
+// A post from another process is acknowledged by nothing, so one that finds the window's queue
+// full is dropped at the window's side, under the same two diagnostic lines.
+inline constexpr std::size_t kMaxPostsWaiting = 10000;
+
+// Queues a message; false when the window does not exist or cannot be reached, when
+// kMaxPostsWaiting posts already wait for it (or for WM_COPYDATA, which must be sent).
 bool PostWindowMessage(WindowHandle hWnd, unsigned msg, WPARAM wParam, LPARAM lParam);
 
 // The id of the process that owns the window, 0 when there is no such window.

@@ -184,7 +184,7 @@ void GameViewBase::Update()
 
 void GameViewBase::ReleaseDelayedMessage()
 {
-    if (m_bDelayMsgLock || !m_pDelayMsgQueue)
+    if (m_bDelayMsgLock || !m_pDelayMsgQueue || m_bDelayBacklog)
         return;
     // The item lives on this frame's stack: a handler may run a nested frame loop (a message
     // box), whose own release must not overwrite the message this one is still reading.
@@ -265,6 +265,8 @@ void GameViewBase::ListClicked(int id, int row, int clickCount)
 
 void GameViewBase::EnQueueDelayMsg(char* msg, int len)
 {
+    if (m_bDelayBacklog)
+        return; // the game is ending; its state is past saving
     if (!msg || len < 0 || len > kMaxDelayMsgLen)
     {
         WriteLog(20, "GameViewBase", "EnQueueDelayMsg refused len[%d]", len);
@@ -281,7 +283,27 @@ void GameViewBase::EnQueueDelayMsg(char* msg, int len)
         return;
     if (m_DelayOverflow.empty())
         WriteLog(20, "GameViewBase", "delay queue full[%d], messages wait beside it", m_pDelayMsgQueue->GetCount());
+    if (static_cast<int>(m_DelayOverflow.size()) >= kMaxDelayOverflow)
+    {
+        EndGameOnDelayBacklog();
+        return;
+    }
     m_DelayOverflow.emplace_back(item, item + 4 + len);
+}
+
+void GameViewBase::EndGameOnDelayBacklog()
+{
+    // Set first: the message box below runs frames and window messages, and with them more
+    // messages for this queue.
+    m_bDelayBacklog = true;
+    WriteLog(20, "GameViewBase", "delay queue never released: %d messages wait, the game ends", GetDelayMsgCount());
+    m_DelayOverflow.clear();
+    m_DelayOverflow.shrink_to_fit();
+    if (!m_pApp)
+        return;
+    m_pApp->ShowMessage(std::wstring(L"游戏消息处理不过来，本局无法继续，游戏即将退出。"), 1, 1, 10,
+                        Sexy::TPoint<int>(0, 0), true, 1);
+    m_pApp->Shutdown();
 }
 
 void GameViewBase::SendNetMessage(void* msg, int type, int len)

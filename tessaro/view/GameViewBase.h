@@ -90,6 +90,10 @@ inline constexpr int kDelayQueueSlots = 500;
 inline constexpr int kDelayQueueSlotSize = 10788;
 inline constexpr int kDelayItemLen = 10756;
 inline constexpr int kMaxDelayMsgLen = kDelayItemLen - 4; // 10752
+// Messages that found the delay queue full and wait beside it. A game that never releases its
+// lock would otherwise collect them without bound; past this many the game is broken, and the view
+// ends it (see EnQueueDelayMsg) rather than drop messages its state depends on.
+inline constexpr int kMaxDelayOverflow = 5000;
 
 // One quick-chat phrase as the view keeps it, with the voice file that the chat sound plays when a
 // received line contains the phrase ("<folder>\m_<file>" or "w_" by the speaker's sex). Texts are
@@ -221,7 +225,9 @@ public:
     virtual void SetGameBaseTimes();
     // Queues a received message on the delay queue; when all 500 slots are taken it waits beside
     // the queue, in order, until slots free up. A message longer than 10752 bytes is refused with
-    // a log line.
+    // a log line. One more than kMaxDelayOverflow waiting beside the queue ends the game: a log
+    // line, a message to the player and the application's shutdown; the waiting messages are
+    // released no more, and later ones are refused.
     virtual void EnQueueDelayMsg(char* msg, int len);
     // A third operation each game supplies; the library never calls it.
     virtual void GameReserved3() = 0;
@@ -437,8 +443,12 @@ private:
     // The ten chair buttons with the skin's chair pictures, hidden, in the view.
     void CreateChairButtons();
 
+    // The delay queue was never released and the game is ending (EnQueueDelayMsg).
+    void EndGameOnDelayBacklog();
+
     // Delayed messages that found the queue full, oldest first.
     std::deque<std::vector<char>> m_DelayOverflow;
+    bool m_bDelayBacklog = false;
 };
 
 } // namespace Ostra

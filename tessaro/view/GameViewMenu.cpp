@@ -15,6 +15,7 @@
 #include "tessaro/widgets/MenuWidget.h"
 #include "tessaro/widgets/TextConversion.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstddef>
@@ -300,14 +301,11 @@ void GameViewBase::MenuClicked(int line, int userId)
         &GameViewBase::OnMenuSeeCardReq,     &GameViewBase::OnMenuSeeOtherPlayer, &GameViewBase::OnMenuSeeDetail,
         &GameViewBase::OnMenuPlayerCall,
     };
-    for (int i = 0; i < MENU_ENTRY_COUNT; ++i)
-    {
-        if (m_iMenuLine[i] == line)
-        {
-            (this->*kActions[i])(userId);
-            return;
-        }
-    }
+    const int* const begin = m_iMenuLine;
+    const int* const end = begin + MENU_ENTRY_COUNT;
+    const int* const entry = std::find(begin, end, line);
+    if (entry != end)
+        (this->*kActions[entry - begin])(userId);
 }
 
 // ---- The actions -----------------------------------------------------------------------------------

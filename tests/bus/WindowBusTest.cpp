@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -116,6 +117,55 @@ TEST(WindowBusLocal, PostsFromOneThreadRunInOrderWhenPumped)
     ASSERT_EQ(seen.size(), 1000u);
     for (WPARAM i = 0; i < 1000; ++i)
         ASSERT_EQ(seen[i], i);
+}
+
+TEST(WindowBusLocal, AWindowThatDoesNotPumpRefusesPostsPastTheLimitButNotSends)
+{
+    DiagnosticCapture diagnostics;
+    constexpr std::size_t kExtra = 50;
+    std::size_t posts = 0;
+    std::atomic<bool> sendRan{false};
+    OwnWindow win(
+        [&](unsigned msg, WPARAM w, LPARAM l) -> LRESULT
+        {
+            if (msg == kMark)
+                ++posts;
+            if (msg == kAdd)
+                sendRan = true;
+            return msg == kAdd ? static_cast<LRESULT>(w) + l : 0;
+        });
+    std::promise<void> flooded;
+    std::size_t accepted = 0;
+    bool sendOk = false;
+    LRESULT sendResult = 0;
+    std::thread worker(
+        [&]
+        {
+            for (std::size_t i = 0; i < kMaxPostsWaiting + kExtra; ++i)
+                accepted += PostWindowMessage(win.Handle(), kMark, i, 0) ? 1 : 0;
+            flooded.set_value();
+            sendResult = SendWindowMessage(win.Handle(), kAdd, 40, 2, &sendOk);
+        });
+    flooded.get_future().wait();
+    EXPECT_EQ(accepted, kMaxPostsWaiting);
+    auto count = [&](const std::string& needle)
+    {
+        auto lines = diagnostics.Lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return l.find(needle) != std::string::npos; });
+    };
+    EXPECT_EQ(count("further posts refused"), 1) << "one line per flood, not one per refused post";
+
+    // The send is queued behind the posts all the same and runs once the owner pumps.
+    while (!sendRan)
+        PumpWindowMessages(-1);
+    worker.join();
+    EXPECT_TRUE(sendOk);
+    EXPECT_EQ(sendResult, 42);
+    EXPECT_EQ(posts, kMaxPostsWaiting);
+    EXPECT_EQ(count("posts accepted again, 50 were refused"), 1);
+    EXPECT_TRUE(PostWindowMessage(win.Handle(), kMark, 0, 0));
+    EXPECT_EQ(PumpWindowMessages(0), 1);
 }
 
 TEST(WindowBusLocal, PumpWaitsForTheFirstMessageOrTheTimeLimit)

@@ -1,6 +1,7 @@
 // tessaro-devserver as a program, over real sockets on 127.0.0.1, with a hand-written client.
 #include "tests/devserver/WireClient.h"
 #include "tests/support/DevServerProcess.h"
+#include "tools/devserver/Outbox.h"
 #include "tools/devserver/Templates.h"
 #include "tools/devserver/Wire.h"
 
@@ -326,6 +327,29 @@ TEST(DevServer, ThousandsOfMessagesArriveWholeAndInOrderForASlowReader)
     }
     EXPECT_TRUE(pending.empty());
     EXPECT_TRUE(server.WaitForLine("\"completed\":true", kWaitMs));
+}
+
+TEST(DevServer, AClientThatStopsReadingIsClosedOnceItsBacklogPassesTheLimit)
+{
+    DevServerProcess server({"--quiet", "--echo", "200"});
+    ASSERT_TRUE(server.Started()) << server.Stderr();
+    WireClient client(server.Port(), 4096);
+    // Echoes of four times the limit: more than the limit and every socket buffer on the way can
+    // hold. The client never reads; the server's close ends its sending.
+    const std::string msg = GameMessage(200, std::string(20000, 'x'));
+    const size_t most = 4 * Outbox::kBacklogLimit / msg.size();
+    size_t sent = 0;
+    while (sent < most && client.SendMessage(msg))
+        ++sent;
+    const std::optional<std::string> close = Event(server, "close", 1);
+    ASSERT_TRUE(close);
+    EXPECT_EQ(JsonStr(*close, "by"), "server");
+    EXPECT_EQ(JsonStr(*close, "reason"), "backlog");
+    EXPECT_GT(sent * msg.size(), Outbox::kBacklogLimit) << "closed before the limit";
+
+    WireClient other(server.Port());
+    ASSERT_TRUE(other.SendMessage(ProbeMessage()));
+    EXPECT_EQ(other.ReadMessage(kWaitMs), ProbeMessage());
 }
 
 TEST(DevServer, ClientsBeyondTheLimitAreRefused)

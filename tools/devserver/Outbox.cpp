@@ -114,6 +114,7 @@ bool Outbox::Post(int conn, OutItem item)
     Queued queued{std::move(item), Clock::now() + m_latency};
     std::shared_ptr<Lane> lane;
     bool direct = false;
+    bool backlog = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto it = m_lanes.find(conn);
@@ -123,13 +124,30 @@ bool Outbox::Post(int conn, OutItem item)
         direct = m_latency == Clock::duration::zero() && queued.item.kind == OutItem::Kind::Data &&
                  queued.item.pieces <= 1 && !lane->busy && !lane->current && lane->queue.empty() &&
                  queued.item.wire.size() <= static_cast<size_t>(m_iBufSize);
-        if (direct)
+        backlog = !direct && lane->queuedBytes + queued.item.wire.size() > kBacklogLimit;
+        if (backlog)
+        {
+            // The client has stopped reading. Nothing more is written for it; the outbox thread
+            // drops an item it is in the middle of once it hands the lane back.
+            lane->closed = true;
+            lane->queue.clear();
+            lane->queuedBytes = 0;
+            ++m_signal;
+        }
+        else if (direct)
             lane->busy = true;
         else
         {
             Enqueue(*lane, std::move(queued), false);
             ++m_signal;
         }
+    }
+    if (backlog)
+    {
+        m_space.notify_all(); // a Submit waiting on the lane gives up
+        m_port.Close(lane->node, conn, "backlog");
+        m_port.WakeWriteWaiters();
+        return false;
     }
     if (!direct)
     {

@@ -3,7 +3,9 @@
 //
 // One thread, the outbox's, serves all lanes. It hands bytes to the socket stack's write buffers
 // only when they fit, and otherwise waits for the stack to make room; nothing is ever dropped
-// while the connection lives, and a lane whose client reads slowly holds up no other lane. A lane
+// while the connection lives, and a lane whose client reads slowly holds up no other lane. A client
+// that stops reading does not make its lane grow without bound: a lane that would hold more than
+// kBacklogLimit bytes closes its connection (reason "backlog") and drops what it holds. A lane
 // that is idle when a message comes, with no latency, writes it at once on the calling thread (the
 // stack thread, for an echo): an answer goes out within the same select pass instead of after a
 // thread hand-over.
@@ -96,6 +98,10 @@ class Outbox : public Thread
 public:
     // How much a lane may hold before Submit waits.
     static constexpr size_t kLaneLimit = 1u << 20;
+    // The most a lane may hold. Submit keeps a lane below kLaneLimit, but Post never waits (the
+    // stack thread's answers, the room's messages): an item that would take a lane past this
+    // closes the connection instead of being queued.
+    static constexpr size_t kBacklogLimit = 4u << 20;
     // How long a close waits for the client to take what was sent before it.
     static constexpr int kCloseDrainMs = 5000;
 
@@ -112,7 +118,7 @@ public:
     void CloseLane(int conn);
 
     // Queues an item behind everything the connection has sent; never waits. False when the
-    // lane is closed.
+    // lane is closed, or when the item would take it past kBacklogLimit (which closes it).
     bool Post(int conn, OutItem item);
     // The same, but first waits while the lane holds more than kLaneLimit bytes, so that a
     // producer of many messages cannot outrun the client without bound. False when the lane is

@@ -468,6 +468,34 @@ TEST_F(SessionUnit, AHeldLockThroughMoreThanTheQueueHoldsLosesNothingAndKeepsOrd
     EXPECT_EQ(game.view.GetDelayMsgCount(), 0);
 }
 
+TEST_F(SessionUnit, ALockNeverReleasedEndsTheGameOnceTooManyMessagesWait)
+{
+    constexpr int kMost = Ostra::kDelayQueueSlots + Ostra::kMaxDelayOverflow;
+    game.view.LockDelayMsg();
+    auto deliver = [&](std::uint32_t seq)
+    {
+        const std::string msg = Message(200, SequenceBody(seq));
+        game.wnd.FilterNetMessage(Addr(msg), static_cast<long>(msg.size()));
+    };
+    for (std::uint32_t seq = 0; seq < static_cast<std::uint32_t>(kMost); ++seq)
+        deliver(seq);
+    EXPECT_EQ(game.view.GetDelayMsgCount(), kMost);
+    EXPECT_FALSE(game.app.IsShuttingDown());
+    EXPECT_TRUE(game.BoxTexts().empty());
+
+    deliver(kMost);
+    EXPECT_TRUE(log.Contains("delay queue never released: 5500 messages wait, the game ends")) << log.Text();
+    EXPECT_TRUE(game.app.IsShuttingDown());
+    deliver(kMost + 1); // refused: no second box, no growth
+    EXPECT_EQ(game.BoxTexts(), std::vector<std::string>{"游戏消息处理不过来，本局无法继续，游戏即将退出。"});
+    EXPECT_LE(game.view.GetDelayMsgCount(), Ostra::kDelayQueueSlots);
+    // What waited is never handed to a game whose state it no longer matches.
+    game.view.UnLockDelayMsg();
+    for (int frame = 0; frame < 3; ++frame)
+        game.view.Update();
+    EXPECT_EQ(game.GameMessages(), 0u);
+}
+
 TEST_F(SessionUnit, ProbesKeepAlivesAndChatPassTheHeldLock)
 {
     game.view.LockDelayMsg();

@@ -424,4 +424,13 @@ TEST(ChatLines, NarrowLinesAreConvertedAndTheListKeepsTheNewest)
     EXPECT_EQ(testsupport::ChatLinesOf(game.view).front().strText, L"x0");
     EXPECT_EQ(testsupport::ChatLinesOf(game.view).back().strText,
               L"x" + std::to_wstring(Sexy::ChatListWidget::kMaxLines - 1));
+    // The play information keeps the newest lines the same way (laid out as the chat is, so that
+    // every text is one line).
+    ASSERT_TRUE(game.view.m_pPlayInfoList);
+    game.view.m_pPlayInfoList->Resize(0, 0, game.view.m_pChatList->mWidth, game.view.m_pChatList->mHeight);
+    for (size_t i = 0; i <= Sexy::ChatListWidget::kMaxLines; ++i)
+        game.view.AddPlayInfo(std::wstring(L"p") + std::to_wstring(i), 0);
+    const auto playInfo = testsupport::ChatLinesOf(*game.view.m_pPlayInfoList);
+    ASSERT_EQ(playInfo.size(), Sexy::ChatListWidget::kMaxLines);
+    EXPECT_EQ(playInfo.front().strText, L"p1");
 }

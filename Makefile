@@ -7,6 +7,8 @@
 #   make test      deps + build + every test (ctest)
 #   make bench     deps + build + every benchmark (BENCH_ARGS=--json for JSON lines)
 #   make fuzz      clang build of the fuzz targets, each run for FUZZ_SECONDS
+#   make fuzz-regress  the same build, each target run once over its seeds in fuzz/corpus (seconds;
+#                  fails on a crash or a failed check; CI runs it)
 #   make install   install into PREFIX (default /usr/local)
 #   make format    clang-format every source file
 #   make clean     remove the build folders
@@ -33,7 +35,7 @@ FUZZ_DIR := build-fuzz
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: all deps build test bench fuzz install format clean demo demo-minimal
+.PHONY: all deps build test bench fuzz fuzz-build fuzz-regress install format clean demo demo-minimal
 
 all: build
 
@@ -54,11 +56,24 @@ bench: deps
 	@$(MAKE) --no-print-directory build
 	@set -e; for b in $(BUILD_DIR)/bin/bench-*; do echo "== $$b"; $$b $(BENCH_ARGS); done
 
-fuzz:
+fuzz-build:
 	@scripts/install-deps.sh fuzz
 	@test -f $(FUZZ_DIR)/CMakeCache.txt || cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSARO_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+# Every seed once (-runs=0 runs the inputs given and nothing more); a target without seeds runs
+# the empty input. Any crash or failed check fails the whole pass.
+fuzz-regress: fuzz-build
+	@set -e; for f in $(FUZZ_DIR)/bin/fuzz-*; do \
+		name=$${f##*/fuzz-}; seeds=; test -d fuzz/corpus/$$name && seeds=fuzz/corpus/$$name; \
+		mkdir -p $(FUZZ_DIR)/findings/$$name; log=$(FUZZ_DIR)/findings/$$name/regress.log; \
+		echo "== $$f $${seeds:-(no seeds)}"; \
+		$$f -runs=0 -artifact_prefix=$(FUZZ_DIR)/findings/$$name/ $$seeds >$$log 2>&1 || \
+			{ tail -n 40 $$log; echo "fuzz-regress: $$name failed (log: $$log)"; exit 1; }; \
+	done
+
+fuzz: fuzz-build
 	@set -e; for f in $(FUZZ_DIR)/bin/fuzz-*; do \
 		name=$${f##*/fuzz-}; corpus=$(FUZZ_DIR)/corpus/$$name; mkdir -p $$corpus; \
 		seeds=; test -d fuzz/corpus/$$name && seeds=fuzz/corpus/$$name; \

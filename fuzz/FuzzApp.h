@@ -6,6 +6,7 @@
 
 #include "tessaro/app/GameAppBase.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdlib.h>
@@ -15,10 +16,13 @@
 namespace fuzzapp
 {
 
-inline void Check(bool ok)
+// A failed check names its line, then ends the run as a finding.
+inline void Check(bool ok, const char* file = __builtin_FILE(), int line = __builtin_LINE())
 {
-    if (!ok)
-        std::abort();
+    if (ok)
+        return;
+    std::fprintf(stderr, "check failed at %s:%d\n", file, line);
+    std::abort();
 }
 
 // The application's program folder: as a base listed first it is made before the application and

@@ -384,6 +384,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 
     // The harness answers and records the disconnect's message boxes at once.
     Sexy::TestHarness harness(shared.app);
+    // A modal message box (a kick notice, a leave answer) counts down on the harness's clock:
+    // each turn of its wait moves the clock on, so that it closes by itself.
+    harness.DriveNestedLoops([] { return false; });
     shared.app.shutdowns = 0;
     auto wnd = std::make_unique<Wnd>(&shared.app);
     auto stack = std::make_unique<SteppedStack>();

@@ -79,4 +79,33 @@ TEST(ClientMoves, OnlyLegalPlaysAndPassesAreOffered)
     EXPECT_FALSE(state.CanPass());
 }
 
+TEST(ClientMoves, KeptBackCardsTheHandHoldsAlreadyOrASecondLandlordAreRefused)
+{
+    TableState state;
+    DealMsg deal;
+    deal.ownChair = 0;
+    for (int card = 0; card < kHandSize; ++card)
+        deal.cards.push_back(static_cast<Card>(card));
+    Feed(state, Encode(deal));
+    LandlordMsg decided;
+    decided.chair = 0;
+    decided.bid = 3;
+    decided.keptBack = {1, 9, 51};
+    const std::string msg = Encode(decided);
+    EXPECT_EQ(state.OnMessage(reinterpret_cast<const unsigned char*>(msg.data()), msg.size()), TableEvent::None);
+    EXPECT_EQ(state.Hand().size(), static_cast<size_t>(kHandSize));
+    EXPECT_EQ(state.Landlord(), -1);
+
+    // Three cards of his own deal's rest make him the landlord with 20 distinct cards.
+    decided.keptBack = {50, 51, kBigJoker};
+    Feed(state, Encode(decided));
+    EXPECT_EQ(state.Hand().size(), 20u);
+    EXPECT_TRUE(AreDistinctCards(state.Hand()));
+    // A second landlord message hands out nothing more.
+    decided.keptBack = {47, 48, 49};
+    const std::string again = Encode(decided);
+    EXPECT_EQ(state.OnMessage(reinterpret_cast<const unsigned char*>(again.data()), again.size()), TableEvent::None);
+    EXPECT_EQ(state.Hand().size(), 20u);
+}
+
 } // namespace

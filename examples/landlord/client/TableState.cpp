@@ -69,6 +69,17 @@ TableEvent TableState::OnMessage(const unsigned char* msg, std::size_t len)
         LandlordMsg decided;
         if (!Decode(msg, len, decided))
             return TableEvent::None;
+        // A round has one landlord: a second message would hand the cards out again.
+        if (m_landlord >= 0)
+            return TableEvent::None;
+        // The own hand takes the cards kept back: one it holds already would be there twice (and
+        // the automatic player would offer it twice), so such a message is dropped.
+        if (decided.chair == m_ownChair)
+        {
+            for (Card c : decided.keptBack)
+                if (std::find(m_hand.begin(), m_hand.end(), c) != m_hand.end())
+                    return TableEvent::None;
+        }
         m_landlord = decided.chair;
         m_highestBid = decided.bid;
         m_multiple = decided.bid;

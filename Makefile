@@ -6,6 +6,8 @@
 #   make build     configure once into $(BUILD_DIR), then build incrementally
 #   make test      deps + build + every test (ctest)
 #   make bench     deps + build + every benchmark (BENCH_ARGS=--json for JSON lines)
+#   make soak      deps + build + whole demo games against a misbehaving server for SOAK_SECONDS
+#                  (default 1800; scripts/soak.sh), with memory and sanitizer checks
 #   make fuzz      clang build of the fuzz targets, each run for FUZZ_SECONDS
 #   make fuzz-regress  the same build, each target run once over its seeds in fuzz/corpus (seconds;
 #                  fails on a crash or a failed check; CI runs it)
@@ -35,7 +37,7 @@ FUZZ_DIR := build-fuzz
 
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: all deps build test bench fuzz fuzz-build fuzz-regress install format clean demo demo-minimal
+.PHONY: all deps build test bench soak fuzz fuzz-build fuzz-regress install format clean demo demo-minimal
 
 all: build
 
@@ -89,6 +91,13 @@ PLAYERS ?= 1
 demo: deps
 	@$(MAKE) --no-print-directory build
 	@BUILD_DIR=$(BUILD_DIR) PLAYERS=$(PLAYERS) scripts/demo.sh
+
+# The soak: four demo clients against two servers with --chaos; see scripts/soak.sh. Not part of
+# `make test` (its CTest test `soak` is the 2-minute form).
+SOAK_SECONDS ?= 1800
+soak: deps
+	@$(MAKE) --no-print-directory build
+	@BUILD_DIR=$(BUILD_DIR) SOAK_SECONDS=$(SOAK_SECONDS) scripts/soak.sh
 
 # The minimal game alone at a table of placeholder rounds; see scripts/demo-minimal.sh.
 demo-minimal: deps

@@ -74,6 +74,9 @@ DevServer::DevServer(ServerConfig config, JsonLog& log)
     {
         m_room = std::make_unique<devserver::Room>(*m_config.room, static_cast<RoomOutput&>(*this), m_log);
         m_handlers.push_back(std::make_unique<RoomHandler>(*m_room));
+        if (m_config.chaos)
+            m_chaos = std::make_unique<Chaos>(m_config.chaos->seed, m_config.chaos->ratePerMinute,
+                                              m_config.room->chairs, m_outbox, m_log);
     }
 }
 
@@ -100,7 +103,7 @@ int DevServer::Open(std::string& error)
     JsonLine line("listen");
     line.Str("host", m_config.host).Int("port", port);
     m_log.WriteUntimed(line);
-    if ((m_room && !m_room->Start()) || !m_outbox.Start() || !Start())
+    if ((m_room && !m_room->Start()) || (m_chaos && !m_chaos->Start()) || !m_outbox.Start() || !Start())
     {
         error = "cannot start the server's threads";
         return -1;
@@ -118,6 +121,8 @@ void DevServer::Shutdown()
     // every wait ends on the stop.
     if (m_room)
         m_room->Stop();
+    if (m_chaos)
+        m_chaos->Stop();
     m_outbox.Stop();
     Stop();
     std::vector<std::shared_ptr<Conn>> open;
@@ -198,6 +203,8 @@ void DevServer::CallbackAddSocketNode(int iIndex)
         m_nodeConnIds[static_cast<size_t>(iIndex)] = conn->id;
     }
     m_outbox.OpenLane(conn->id, iIndex);
+    if (m_chaos)
+        m_chaos->Opened(conn->id);
     JsonLine line("connect");
     line.Int("conn", conn->id).Str("peer", peer);
     m_log.Write(std::move(line));
@@ -247,6 +254,8 @@ void DevServer::OnClosed(int node)
         m_nodeConnIds[static_cast<size_t>(node)] = 0;
     }
     m_outbox.CloseLane(conn->id);
+    if (m_chaos)
+        m_chaos->Closed(conn->id);
     JsonLine line("close");
     line.Int("conn", conn->id).Str("by", reason.empty() ? "client" : "server");
     if (!reason.empty())
@@ -344,6 +353,8 @@ void DevServer::HandleMessage(Conn& conn, std::string_view msg)
 
 void DevServer::SendOn(int conn, std::string msg)
 {
+    if (m_chaos)
+        m_chaos->Sent(conn, msg);
     OutItem item;
     const size_t len = msg.size();
     if (!OutItem::Message(std::move(msg), item))

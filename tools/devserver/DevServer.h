@@ -18,6 +18,7 @@
 #pragma once
 
 #include "tessaro/net/Stack.h"
+#include "tools/devserver/Chaos.h"
 #include "tools/devserver/Handlers.h"
 #include "tools/devserver/JsonLog.h"
 #include "tools/devserver/Outbox.h"
@@ -45,6 +46,13 @@ struct ServerConfig
     std::shared_ptr<const Scenario> scenario;
     std::optional<RoomConfig> room; // the table mode
     Recorder* recorder = nullptr;   // records every framed message sent (--record); outlives the server
+    // Faults on purpose on the table mode's connections (--chaos; Chaos.h).
+    struct ChaosConfig
+    {
+        std::uint64_t seed = 0;
+        int ratePerMinute = kDefaultChaosRate;
+    };
+    std::optional<ChaosConfig> chaos;
 };
 
 class DevServer : public Stack, private WritePort, private RoomOutput
@@ -103,7 +111,8 @@ private:
     JsonLog& m_log;
     std::vector<char> m_decrypt; // the stack thread's
     Outbox m_outbox;
-    std::unique_ptr<Room> m_room; // the table mode's; stops before the outbox goes
+    std::unique_ptr<Room> m_room;   // the table mode's; stops before the outbox goes
+    std::unique_ptr<Chaos> m_chaos; // with a room and --chaos; stops before the outbox goes
     std::vector<std::unique_ptr<MessageHandler>> m_handlers;
     int m_iNextConn = 1; // the stack thread's
     bool m_bShutDown = false;

@@ -117,6 +117,7 @@ const std::vector<IntOption>& TableIntOptions()
         {"--auth-wait", 0, kMaxWaitMs, &TableOptions::authWaitMs},
         {"--game-length", 0, kMaxGameLengthMs, &TableOptions::gameLengthMs},
         {"--turn-time", 100, kMaxGameLengthMs, &TableOptions::turnTimeMs},
+        {"--chaos-rate", 1, kMaxChaosRate, &TableOptions::chaosRate},
     };
     return options;
 }
@@ -192,7 +193,7 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         const IntOption* intOption = FindIntOption(name);
         if (!intOption && name != "--listen" && name != "--script" && name != "--echo" && name != "--latency" &&
             name != "--json-log" && name != "--max-clients" && name != "--stack-log" && name != "--record" &&
-            name != "--players" && name != "--seed" && name != "--phrases" && name != "--game")
+            name != "--players" && name != "--seed" && name != "--phrases" && name != "--game" && name != "--chaos")
             return Fail(error,
                         name.compare(0, 1, "-") == 0 ? "unknown option " + name : "unexpected argument '" + name + "'");
         if (!hasValue)
@@ -204,7 +205,7 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         if (value.empty())
             return Fail(error, name + " needs a value");
         if ((intOption && name != "--tables") || name == "--players" || name == "--seed" || name == "--phrases" ||
-            name == "--game")
+            name == "--game" || name == "--chaos")
         {
             if (firstTableOption.empty())
                 firstTableOption = name;
@@ -267,6 +268,12 @@ Parsed ParseOptions(const std::vector<std::string>& args, Options& out, std::str
         {
             out.table.phrasesFile = value;
         }
+        else if (name == "--chaos")
+        {
+            if (!ParseDecimal(value, 0xFFFFFFFFu, out.table.chaosSeed))
+                return Fail(error, "--chaos takes a seed from 0 to 4294967295, not '" + value + "'");
+            out.table.chaos = true;
+        }
         else if (name == "--seed")
         {
             if (!ParseDecimal(value, 0xFFFFFFFFu, out.table.seed))
@@ -325,6 +332,9 @@ std::string Usage()
                        "  --bot-chat           bots say a phrase now and then\n"
                        "  --console            operator commands from standard input even when it is no\n"
                        "                       terminal (on a terminal they always are; 'help' lists them)\n"
+                       "  --chaos SEED         faults on purpose on every connection, drawn from SEED: cut,\n"
+                       "                       garbled, oversized and stray frames, stalls, bursts\n"
+                       "  --chaos-rate N       faults a minute on each connection (1 to 600, default 2)\n"
                        "\n"
                        "Scenario commands, one per line ('#' starts a comment line):\n"
                        "  send TYPE [HEX]  send TEMPLATE [ARGS]  sendmsg HEX  raw HEX  frame-version V\n"

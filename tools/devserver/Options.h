@@ -16,6 +16,8 @@ inline constexpr int kMaxTables = 127; // table numbers travel as signed bytes
 inline constexpr int kMaxChairs = 10;
 inline constexpr int kMaxWaitMs = 60000;
 inline constexpr int kMaxGameLengthMs = 3600000;
+inline constexpr int kDefaultChaosRate = 2; // faults a minute on each connection
+inline constexpr int kMaxChaosRate = 600;
 
 // The table mode's options; `tables` 0 means the mode is off.
 struct TableOptions
@@ -40,6 +42,9 @@ struct TableOptions
     int turnTimeMs = 20000;  // a player's time for a move in the game
     bool botChat = false;
     bool console = false; // operator commands from standard input even when it is no terminal
+    bool chaos = false;   // faults on purpose (Chaos.h), from chaosSeed
+    std::uint64_t chaosSeed = 0;
+    int chaosRate = kDefaultChaosRate;
 };
 
 struct Options

@@ -214,6 +214,8 @@ int main(int argc, char** argv)
     config.scenario = scenario;
     config.room = std::move(room);
     config.recorder = options.record.empty() ? nullptr : &recorder;
+    if (options.table.chaos)
+        config.chaos = ServerConfig::ChaosConfig{options.table.chaosSeed, options.table.chaosRate};
     DevServer server(config, *log);
     server.AddHandler(std::make_unique<ProbeHandler>());
     if (options.echo.any())

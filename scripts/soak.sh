@@ -1,0 +1,248 @@
+#!/usr/bin/env bash
+# The soak (make soak): whole demo games, for a long time, against a server that misbehaves on
+# purpose (tessaro-devserver --chaos), to find the crashes, the leaks and the sanitizer reports
+# that only show after hundreds of faults.
+#
+#   1. two tessaro-devservers with --chaos and --record: "table", where three headless clients
+#      play at one table, and "bots", where one client plays with two bots;
+#   2. the four clients, each by tessaro-lobby run with the automatic player; a client that ends
+#      (most faults end its connection, and then the game) is started again with the same user id,
+#      until SOAK_SECONDS have passed;
+#   3. every few seconds each client's resident memory (VmRSS);
+#   4. the checks: no client ended by a signal or an unexplained status, no sanitizer report in
+#      any output, and after the warm-up (the first fifth of the run) each client's memory peak
+#      within SOAK_MEM_MIB of its warm-up peak; then the figures.
+#
+# Every ending is classified: "left" (the game told the lobby why, message 0x507), "box" (a
+# message box, its text: the game's answer to a fault), "exit" (status 0, nothing said), "soak-end"
+# (the run's end stopped it), or a failure: "signal N", "status N", "sanitizer".
+#
+# Exit status 0 only when every check holds. Output under $BUILD_DIR/soak (SOAK_OUT).
+#
+# Settings: BUILD_DIR (default build), SOAK_SECONDS (default 1800), SOAK_SEED (chaos and deals,
+# default 1), SOAK_CHAOS_RATE (faults a minute per connection, default 2), SOAK_MEM_MIB (default
+# 50), SOAK_SAMPLE (seconds between memory samples, default 3).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+. scripts/demo-common.sh
+
+build=${BUILD_DIR:-build}
+seconds=${SOAK_SECONDS:-1800}
+seed=${SOAK_SEED:-1}
+rate=${SOAK_CHAOS_RATE:-2}
+mem_mib=${SOAK_MEM_MIB:-50}
+sample=${SOAK_SAMPLE:-3}
+out=${SOAK_OUT:-$build/soak}
+devserver=$build/bin/tessaro-devserver
+lobby=$build/bin/tessaro-lobby
+game=$build/stage/landlord/landlord
+
+for program in "$devserver" "$lobby" "$game"; do
+    if [ ! -x "$program" ]; then
+        echo "soak: $program is missing; build it first" >&2
+        exit 1
+    fi
+done
+case "$seconds$seed$rate$mem_mib$sample" in
+'' | *[!0-9]*)
+    echo "soak: SOAK_SECONDS, SOAK_SEED, SOAK_CHAOS_RATE, SOAK_MEM_MIB and SOAK_SAMPLE must be whole numbers" >&2
+    exit 2
+    ;;
+esac
+[ "$sample" -ge 1 ] || sample=1
+
+rm -rf "$out"
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+game=$(cd "$(dirname "$game")" && pwd)/$(basename "$game")
+
+pids=()
+servers=()
+stop_all() {
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    pids=()
+    for pid in "${servers[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    servers=()
+}
+trap stop_all EXIT
+
+# start_server NAME BOTS: starts one server (not in a subshell: its pid is kept here).
+start_server() {
+    local name=$1 bots=$2
+    "$devserver" --listen 127.0.0.1:0 --game landlord --chairs 3 --tables 2 --min-players 3 --auto-sit \
+        --bots "$bots" --seed "$seed" --auth-wait 10000 --round-pause 500 --bot-delay 200 \
+        --chaos "$seed" --chaos-rate "$rate" --quiet --record "$out/$name.rec" \
+        >"$out/$name.jsonl" 2>"$out/$name.err" &
+    servers+=($!)
+}
+
+start_server table 0
+table_port=$(wait_for_port "$out/table.jsonl" "${servers[0]}")
+start_server bots 2
+bots_port=$(wait_for_port "$out/bots.jsonl" "${servers[1]}")
+if [ -z "$table_port" ] || [ -z "$bots_port" ]; then
+    echo "soak: tessaro-devserver did not start:" >&2
+    cat "$out"/*.err >&2
+    exit 1
+fi
+
+start=$(date +%s)
+deadline=$((start + seconds))
+warmup_end=$((start + seconds / 5))
+
+# classify LOBBY_LINES GAME_OUTPUT: one word and a detail for how a run of a client ended.
+classify() {
+    local lines=$1 output=$2 text
+    if grep -aqE 'ERROR: [A-Za-z]+Sanitizer|runtime error:' "$output" "$lines"; then
+        echo "sanitizer"
+        return
+    fi
+    # The lobby's --timeout is the run's end: it stops the game with a signal.
+    if grep -aq '"event": "timeout"' "$lines"; then
+        echo "soak-end"
+        return
+    fi
+    local exitline
+    exitline=$(grep -a '"event": "exit"' "$lines" | tail -n 1)
+    if [[ $exitline == *'"signal"'* ]]; then
+        echo "signal ${exitline//[!0-9]/}"
+        return
+    fi
+    local status=${exitline//[!0-9]/}
+    if [ -z "$status" ]; then
+        echo "status none"
+        return
+    fi
+    if [ "$status" != 0 ]; then
+        echo "status $status"
+        return
+    fi
+    text=$(grep -a '"msg": 1287' "$lines" | sed -n 's/.*"reason": "\([^"]*\)".*/\1/p' | tail -n 1)
+    if [ -n "$text" ]; then
+        echo "left $text"
+        return
+    fi
+    # A message box names the fault the game met: the last one is what ended it.
+    text=$(grep -aE '^\[(MsgBox|MsgDlg)\]' "$output" | tail -n 1)
+    if [ -n "$text" ]; then
+        text=${text#*] }
+        echo "box ${text#Message: }"
+        return
+    fi
+    echo "exit"
+}
+
+# run_client SLOT PORT USER: the client of one chair, started again until the deadline.
+run_client() {
+    local slot=$1 port=$2 user=$3 n=0 now left
+    while true; do
+        now=$(date +%s)
+        left=$((deadline - now))
+        [ "$left" -gt 0 ] || break
+        n=$((n + 1))
+        local base=$out/client$slot.$n
+        LANDLORD_THINK_MS=50 "$lobby" run --game "$game" --server "127.0.0.1:$port" --arg "2=$user" \
+            --headless --autoplay --timeout "$left" >"$base.jsonl" 2>"$base.out"
+        printf '%s %s %s\n' "$slot" "$n" "$(classify "$base.jsonl" "$base.out")" >>"$out/endings.txt"
+    done
+}
+
+slots=(1 2 3 4)
+ports=("$table_port" "$table_port" "$table_port" "$bots_port")
+users=(10001 10002 10003 10004)
+for i in 0 1 2 3; do
+    run_client "${slots[$i]}" "${ports[$i]}" "${users[$i]}" &
+    pids+=($!)
+done
+echo "soak: ${seconds}s, chaos seed $seed at $rate a minute per connection; table :$table_port (3 clients)," \
+    "bots :$bots_port (1 client, 2 bots); output in $out" >&2
+
+# The game each slot runs now: the pid of the newest run's launch line.
+game_pid() {
+    local slot=$1 newest
+    newest=$(ls -t "$out"/client"$slot".*.jsonl 2>/dev/null | head -n 1)
+    [ -n "$newest" ] || return 0
+    sed -n 's/^{"event": "launch", "pid": \([0-9][0-9]*\).*/\1/p' "$newest" | tail -n 1
+}
+
+while [ "$(date +%s)" -lt "$deadline" ]; do
+    now=$(date +%s)
+    for slot in "${slots[@]}"; do
+        pid=$(game_pid "$slot")
+        [ -n "$pid" ] || continue
+        kb=$(sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$pid/status" 2>/dev/null)
+        [ -n "$kb" ] && echo "$((now - start)) $slot $pid $kb" >>"$out/memory.txt"
+    done
+    sleep "$sample"
+done
+
+for pid in "${pids[@]}"; do
+    wait "$pid" 2>/dev/null || true
+done
+pids=()
+stop_all
+touch "$out/endings.txt" "$out/memory.txt"
+
+# The checks and the figures.
+failed=0
+fail() {
+    echo "soak: FAILED: $*" >&2
+    failed=1
+}
+
+while read -r slot n word rest; do
+    case "$word" in
+    sanitizer | signal | status) fail "client $slot run $n ended: $word $rest (see $out/client$slot.$n.out)" ;;
+    esac
+done <"$out/endings.txt"
+for f in "$out"/*.out "$out"/*.err; do
+    [ -e "$f" ] || continue
+    if grep -aqE 'ERROR: [A-Za-z]+Sanitizer|runtime error:' "$f"; then
+        fail "a sanitizer report in $f"
+    fi
+done
+for name in table bots; do
+    if ! grep -q '"event":"stop"' "$out/$name.jsonl"; then
+        fail "the $name server did not stop in order (see $out/$name.err)"
+    fi
+done
+
+warmup_s=$((seconds / 5))
+echo "soak: memory per client (MiB; warm-up the first ${warmup_s}s, bound warm-up peak + $mem_mib):" >&2
+for slot in "${slots[@]}"; do
+    read -r warm peak final samples < <(awk -v s="$slot" -v w="$warmup_s" '
+        $2 == s { n++; if ($1 < w) { if ($4 > warm) warm = $4 } else if ($4 > late) late = $4; last = $4 }
+        END { printf "%d %d %d %d\n", warm, late, last, n }' "$out/memory.txt")
+    awk -v s="$slot" -v w="$warm" -v p="$peak" -v f="$final" -v n="$samples" 'BEGIN {
+        printf "soak:   client %s: warm-up peak %.1f, later peak %.1f, final %.1f (%d samples)\n",
+            s, w / 1024, p / 1024, f / 1024, n }' >&2
+    if [ "$samples" -eq 0 ]; then
+        fail "client $slot: no memory sample"
+    elif [ "$warm" -gt 0 ] && [ "$peak" -gt $((warm + mem_mib * 1024)) ]; then
+        fail "client $slot: memory grew from a warm-up peak of $((warm / 1024)) MiB to $((peak / 1024)) MiB"
+    fi
+done
+
+client_rounds=$(cat "$out"/client*.out 2>/dev/null | grep -ac '^landlord: end ' || true)
+server_rounds=$(cat "$out"/table.jsonl "$out"/bots.jsonl | grep -c '"event":"game-end"' || true)
+echo "soak: rounds: ${client_rounds:-0} settlements seen by the clients, ${server_rounds:-0} game ends at the servers" >&2
+echo "soak: faults injected by kind:" >&2
+cat "$out"/table.jsonl "$out"/bots.jsonl | sed -n 's/.*"event":"chaos".*"kind":"\([a-z-]*\)".*/\1/p' | sort | uniq -c |
+    sed 's/^/soak:   /' >&2
+echo "soak: endings by reason:" >&2
+cut -d' ' -f3- "$out/endings.txt" | sort | uniq -c | sort -rn | sed 's/^/soak:   /' >&2
+if [ "${server_rounds:-0}" -eq 0 ]; then
+    fail "not one game ended at the servers"
+fi
+if [ "$failed" = 0 ]; then
+    echo "soak: passed" >&2
+fi
+exit "$failed"

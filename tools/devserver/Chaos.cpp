@@ -265,9 +265,13 @@ int Chaos::Run()
             m_bChanged = false;
             auto ready = [this] { return m_bChanged || IsTerminating(); };
             if (next == m_targets.end())
+            {
                 m_changed.wait(lock, ready);
-            else
-                m_changed.wait_until(lock, next->second.due, ready);
+                continue;
+            }
+            // A copy: the connection may close while this waits, and its entry go with it.
+            const Clock::time_point due = next->second.due;
+            m_changed.wait_until(lock, due, ready);
             continue;
         }
         Target& target = next->second;

@@ -10,8 +10,11 @@
 #      until SOAK_SECONDS have passed;
 #   3. every few seconds each client's resident memory (VmRSS);
 #   4. the checks: no client ended by a signal or an unexplained status, no sanitizer report in
-#      any output, and after the warm-up (the first fifth of the run) each client's memory peak
-#      within SOAK_MEM_MIB of its warm-up peak; then the figures.
+#      any output, after the warm-up (the first fifth of the run) each client's memory peak
+#      within SOAK_MEM_MIB of its warm-up peak, and on every connection that stayed up to the
+#      run's end no message lost or reordered: what the client got (its trace, LANDLORD_TRACE)
+#      is, message for message, the start of what the server's record says it sent; then the
+#      figures.
 #
 # Every ending is classified: "left" (the game told the lobby why, message 0x507), "box" (a
 # message box, its text: the game's answer to a fault), "exit" (status 0, nothing said), "soak-end"
@@ -149,7 +152,7 @@ run_client() {
         [ "$left" -gt 0 ] || break
         n=$((n + 1))
         local base=$out/client$slot.$n
-        LANDLORD_THINK_MS=50 "$lobby" run --game "$game" --server "127.0.0.1:$port" --arg "2=$user" \
+        LANDLORD_THINK_MS=50 LANDLORD_TRACE=1 "$lobby" run --game "$game" --server "127.0.0.1:$port" --arg "2=$user" \
             --headless --autoplay --timeout "$left" >"$base.jsonl" 2>"$base.out"
         printf '%s %s %s\n' "$slot" "$n" "$(classify "$base.jsonl" "$base.out")" >>"$out/endings.txt"
     done
@@ -214,6 +217,45 @@ for name in table bots; do
         fail "the $name server did not stop in order (see $out/$name.err)"
     fi
 done
+
+# conn_of SERVER USER K: the server's connection of the K-th time USER arrived or came back.
+conn_of() {
+    grep -aE '"event":"(arrive|back)"' "$out/$1.jsonl" | grep -a "\"user\":$2," | sed -n "${3}p" |
+        sed -n 's/.*"conn":\([0-9][0-9]*\).*/\1/p'
+}
+
+# The connections that stayed up: a client run that the run's end stopped. Runs that never got a
+# message made no connection of their own and are not counted.
+checked=0
+names=(table table table bots)
+for i in 0 1 2 3; do
+    slot=${slots[$i]} user=${users[$i]} name=${names[$i]} k=0
+    for run in $(ls "$out"/client"$slot".*.out 2>/dev/null | sed 's/.*\.\([0-9]*\)\.out$/\1/' | sort -n); do
+        output=$out/client$slot.$run.out
+        grep -aq '^landlord: recv ' "$output" || continue
+        k=$((k + 1))
+        ending=$(awk -v s="$slot" -v n="$run" '$1 == s && $2 == n { print $3 }' "$out/endings.txt")
+        [ "$ending" = soak-end ] || continue
+        conn=$(conn_of "$name" "$user" "$k")
+        if [ -z "$conn" ]; then
+            fail "client $slot run $run: no connection of user $user at the $name server"
+            continue
+        fi
+        sed -n 's/^landlord: recv \([0-9]*\) \([0-9]*\)$/\1 \2/p' "$output" >"$out/got.txt"
+        # A message longer than a client takes (10364 bytes: the oversized fault) is dropped by
+        # the client's connection on purpose, so it is not looked for.
+        grep -a "^{\"conn\":$conn," "$out/$name.rec" | sed -n 's/.*"type":\(-*[0-9]*\),"len":\([0-9]*\).*/\1 \2/p' |
+            awk '$2 <= 10364' >"$out/sent.txt"
+        got=$(wc -l <"$out/got.txt")
+        if ! head -n "$got" "$out/sent.txt" | cmp -s - "$out/got.txt"; then
+            fail "client $slot run $run (connection $conn): the $got messages it got are not the start of the" \
+                "$(wc -l <"$out/sent.txt") the server sent (see $out/client$slot.$run.out and $out/$name.rec)"
+        fi
+        checked=$((checked + 1))
+    done
+done
+rm -f "$out/got.txt" "$out/sent.txt"
+echo "soak: connections that stayed up, checked for lost or reordered messages: $checked" >&2
 
 warmup_s=$((seconds / 5))
 echo "soak: memory per client (MiB; warm-up the first ${warmup_s}s, bound warm-up peak + $mem_mib):" >&2

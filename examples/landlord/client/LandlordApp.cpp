@@ -83,6 +83,13 @@ void LandlordApp::UpdateFrames()
         Shutdown();
 }
 
+void LandlordApp::OnGameNetMessage(std::uintptr_t wParam, long lParam)
+{
+    if (m_settings.trace && wParam != 0 && lParam >= 2)
+        std::fprintf(stderr, "landlord: recv %d %ld\n", reinterpret_cast<const unsigned char*>(wParam)[1], lParam);
+    GameAppBase::OnGameNetMessage(wParam, lParam);
+}
+
 void LandlordApp::TakeMomentShots()
 {
     if (m_settings.shotFolder.empty() || !m_pView)

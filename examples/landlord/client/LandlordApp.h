@@ -23,6 +23,7 @@ struct RunSettings
     int runLimit = 0;       // updates before the game ends by itself; 0 none
     int rounds = 0;         // rounds after whose settlement the game ends; 0 none
     std::string shotFolder; // where the moments' screenshots go; empty: none
+    bool trace = false;     // every message from the server printed as it arrives
 };
 
 class LandlordApp : public Ostra::GameAppBase
@@ -37,6 +38,9 @@ public:
     // (as tessaro-lobby run --autoplay passes it) switches the automatic player on.
     void ParseCmdLine(const std::string& cmdLine) override;
     void UpdateFrames() override;
+    // With the trace on, "landlord: recv TYPE LEN" for every message the session delivers, in
+    // the order it comes, before the game sees it: the soak compares it with what the server sent.
+    void OnGameNetMessage(std::uintptr_t wParam, long lParam) override;
     void GameAppReserved() override {}
 
     LandlordView* View() const { return m_pView.get(); }

@@ -12,6 +12,8 @@
 //   LANDLORD_ROUNDS=N       the game ends a moment after the settlement of its N-th round
 //   LANDLORD_SECONDS=N      the game ends by itself after N seconds
 //   LANDLORD_THINK_MS=N     the automatic player thinks N ms before a move (default 600)
+//   LANDLORD_TRACE=1        every message from the server is printed as it arrives ("landlord:
+//                           recv TYPE LEN"), for the soak's check that none is lost or reordered
 //   LANDLORD_SHOTS=DIR      screenshots of the bidding, the middle of the play and the result
 //                           (bidding.png, playing.png, result.png) go to DIR
 //
@@ -55,6 +57,8 @@ int main(int argc, char** argv)
     settings.rounds = static_cast<int>(rounds);
     const char* autoPlay = std::getenv("LANDLORD_AUTOPLAY");
     settings.autoPlay = autoPlay && std::strcmp(autoPlay, "1") == 0;
+    const char* trace = std::getenv("LANDLORD_TRACE");
+    settings.trace = trace && std::strcmp(trace, "1") == 0;
     if (const char* shots = std::getenv("LANDLORD_SHOTS"))
         settings.shotFolder = shots;
     // The log's console lines go to standard output, which the lobby passes on, line by line.

@@ -48,12 +48,29 @@ function(tessaro_stage_skin target game_dir)
         get_filename_component(root ${game_dir} DIRECTORY)
     endif()
 
-    set(commands
-        COMMAND ${CMAKE_COMMAND} -E copy_directory ${skin}/game ${game_dir}
-        COMMAND ${CMAKE_COMMAND} -E copy_directory ${skin}/shared ${root}
-    )
+    set(commands COMMAND ${CMAKE_COMMAND} -E copy_directory ${skin}/game ${game_dir})
     get_property(manifests GLOBAL PROPERTY TESSARO_SKIN_SOURCE_MANIFESTS)
     list(TRANSFORM manifests PREPEND ${skin}/ OUTPUT_VARIABLE depends)
+
+    # Games that share a platform root share its part of the skin. One target per root copies it:
+    # two games copying the same files into the same folder in a parallel build collide.
+    string(MD5 root_key "${root}")
+    string(SUBSTRING ${root_key} 0 12 root_key)
+    set(shared_target tessaro-skin-shared-${root_key})
+    if(NOT TARGET ${shared_target})
+        set(shared_stamp ${PROJECT_BINARY_DIR}/${shared_target}.stamp)
+        add_custom_command(OUTPUT ${shared_stamp}
+            COMMAND ${CMAKE_COMMAND} -E copy_directory ${skin}/shared ${root}
+            COMMAND ${CMAKE_COMMAND} -E touch ${shared_stamp}
+            DEPENDS ${depends}
+            COMMENT "Staging the shared skin into ${root}"
+            VERBATIM
+        )
+        add_custom_target(${shared_target} DEPENDS ${shared_stamp})
+        if(skin_target)
+            add_dependencies(${shared_target} ${skin_target})
+        endif()
+    endif()
     if(ARG_OVERRIDE)
         get_filename_component(own_dir ${ARG_OVERRIDE} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
         if(NOT IS_DIRECTORY ${own_dir})
@@ -78,6 +95,7 @@ function(tessaro_stage_skin target game_dir)
         VERBATIM
     )
     add_custom_target(${target}-skin DEPENDS ${stamp})
+    add_dependencies(${target}-skin ${shared_target})
     if(skin_target)
         add_dependencies(${target}-skin ${skin_target})
     endif()

@@ -343,28 +343,55 @@ TEST(LandlordGame, ARestoredClientKnowsWhatTheLiveOneKnows)
     }
 }
 
-// Back before the system moved for him, a player has the rest of his turn.
+// Back before the system moved for him, a player has the rest of his turn, and the table's
+// countdown is told so: whether he left during his turn or his turn began while he was away.
 TEST(LandlordGame, APlayerBackInTimeHasTheRestOfHisTurn)
 {
-    LandlordOptions options;
-    LandlordGame game(options);
-    RecordingHost host;
-    game.Start(host, {{0, 10001, false}, {1, 10002, false}, {2, 10003, false}});
-    const int turn = game.CurrentRound()->Turn();
-    host.Pass(5000);
-    game.OnPlayerLeave(turn);
-    ASSERT_EQ(host.timers.size(), 1u);
-    EXPECT_EQ(host.timers.begin()->second, 5000 + options.botDelayMs);
-    host.Pass(100);
-    // The restore, made before he is back, already tells him the time he will have.
-    ll::RestoreMsg restore;
-    const std::string msg = game.RestoreFor(turn);
-    game.OnPlayerBack(turn);
-    ASSERT_EQ(host.timers.size(), 1u);
-    EXPECT_EQ(host.timers.begin()->second, options.turnMs);
-    ASSERT_TRUE(ll::Decode(Bytes(msg), msg.size(), restore));
-    EXPECT_EQ(restore.seconds, (options.turnMs - 5100) / 1000);
-    EXPECT_TRUE(host.OfType(126).empty());
+    for (const bool awayAtStart : {false, true})
+    {
+        SCOPED_TRACE(awayAtStart ? "away when his turn began" : "left during his turn");
+        LandlordOptions options;
+        LandlordGame game(options);
+        RecordingHost host;
+        game.Start(host, {{0, 10001, false}, {1, 10002, false}, {2, 10003, false}});
+        const int first = game.CurrentRound()->Turn();
+        int turn = first;
+        long long startMs = 0;
+        if (awayAtStart)
+        {
+            turn = (first + 1) % 3;
+            game.OnPlayerLeave(turn);
+            host.Pass(1000);
+            startMs = 1000;
+            game.OnMessage(first, ll::TableState::BidRequest(1));
+            ASSERT_EQ(game.CurrentRound()->Turn(), turn);
+            ASSERT_EQ(host.timers.begin()->second, startMs + options.botDelayMs);
+        }
+        else
+        {
+            host.Pass(5000);
+            game.OnPlayerLeave(turn);
+            ASSERT_EQ(host.timers.size(), 1u);
+            EXPECT_EQ(host.timers.begin()->second, 5000 + options.botDelayMs);
+        }
+        host.Pass(100);
+        const long long nowMs = awayAtStart ? 1100 : 5100;
+        // The restore, made before he is back, already tells him the time he will have.
+        ll::RestoreMsg restore;
+        const std::string msg = game.RestoreFor(turn);
+        game.OnPlayerBack(turn);
+        ASSERT_EQ(host.timers.size(), 1u);
+        EXPECT_EQ(host.timers.begin()->second, startMs + options.turnMs);
+        ASSERT_TRUE(ll::Decode(Bytes(msg), msg.size(), restore));
+        const int seconds = static_cast<int>((startMs + options.turnMs - nowMs) / 1000);
+        EXPECT_EQ(restore.seconds, seconds);
+        const auto turns = host.OfType(ll::MSG_BID_TURN);
+        ll::TurnMsg last;
+        ASSERT_TRUE(ll::Decode(Bytes(turns.back()), turns.back().size(), last));
+        EXPECT_EQ(last.chair, turn);
+        EXPECT_EQ(last.seconds, seconds);
+        EXPECT_TRUE(host.OfType(126).empty());
+    }
 }
 
 } // namespace

@@ -105,9 +105,16 @@ void LandlordGame::Advance()
     const bool thinking = m_bot[static_cast<size_t>(seat)] || !m_present[static_cast<size_t>(seat)] ||
                           m_systemPlays[static_cast<size_t>(seat)];
     const int ms = thinking ? m_options.botDelayMs : m_options.turnMs;
+    AnnounceTurn(seat, ms);
+    m_turnStartMs = m_host->NowMs();
+    SetTurnTimer(ms);
+}
+
+void LandlordGame::AnnounceTurn(int seat, int ms)
+{
     landlord::TurnMsg turn;
     turn.chair = static_cast<std::uint8_t>(ChairOf(seat));
-    turn.seconds = static_cast<std::uint8_t>(std::min(ms / 1000, 255));
+    turn.seconds = static_cast<std::uint8_t>(std::clamp(ms / 1000, 0, 255));
     if (m_round->GetPhase() == Phase::Bidding)
     {
         turn.value = static_cast<std::uint8_t>(m_round->HighestBid());
@@ -118,8 +125,6 @@ void LandlordGame::Advance()
         turn.value = m_round->ToBeat().IsPlay() ? 0 : 1;
         m_host->SendToTable(Framed(landlord::Encode(landlord::MSG_PLAY_TURN, turn)));
     }
-    m_turnStartMs = m_host->NowMs();
-    SetTurnTimer(ms);
 }
 
 void LandlordGame::SetTurnTimer(int ms)
@@ -260,10 +265,14 @@ void LandlordGame::OnPlayerBack(int chair)
     m_present[static_cast<size_t>(seat)] = true;
     // Back before the system made his move: the rest of his turn is his again. Once the system
     // has moved for him it goes on doing so until he moves himself.
+    // The table hears of it again: a turn that began while he was away was announced with the
+    // system's short time, and every countdown at the table should end when his does.
     if (m_round->Turn() == seat && m_turnTimer && !m_systemPlays[static_cast<size_t>(seat)])
     {
         const std::int64_t rest = m_turnStartMs + m_options.turnMs - m_host->NowMs();
-        SetTurnTimer(static_cast<int>(std::clamp<std::int64_t>(rest, 0, m_options.turnMs)));
+        const int ms = static_cast<int>(std::clamp<std::int64_t>(rest, 0, m_options.turnMs));
+        AnnounceTurn(seat, ms);
+        SetTurnTimer(ms);
     }
 }
 

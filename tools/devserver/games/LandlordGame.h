@@ -51,6 +51,8 @@ private:
     landlord::PlayError Play(int seat, const landlord::Cards& cards, bool bySystem);
     void Finish();
     int SeatOf(int chair) const;
+    // Sends the turn message of the seat to move, with the seconds he has.
+    void AnnounceTurn(int seat, int ms);
     // The turn's timer, due ms from now.
     void SetTurnTimer(int ms);
     int ChairOf(int seat) const { return m_chairs[static_cast<size_t>(seat)]; }

@@ -253,6 +253,41 @@ TEST_F(WindowBusRemote, APeerSendingBackDuringOurSendIsServed)
     DestroyMessageWindow(own);
 }
 
+// Posts that another process's window does not read are dropped at its end past the limit; the
+// sender's connection stays and its sends still get through.
+TEST_F(WindowBusRemote, AFloodOfPostsIsDroppedAtTheReceiverAndSendsStillPass)
+{
+    const WPARAM posts = kMaxPostsWaiting + 50;
+    bool allPosted = true;
+    LRESULT seenMeanwhile = -2;
+    WindowHandle own = CreateMessageWindow(
+        [&](unsigned msg, WPARAM w, LPARAM l) -> LRESULT
+        {
+            if (msg != kAdd)
+                return 0;
+            // The peer waits for this answer and serves only sends meanwhile, so every post
+            // stays in its window's queue. The send follows the posts on the same connection:
+            // once it is answered, all of them have reached the peer.
+            for (WPARAM i = 0; i < posts; ++i)
+                allPosted = PostWindowMessage(peer.Window(), kSequence, i, 0) && allPosted;
+            bool ok = false;
+            seenMeanwhile = SendWindowMessage(peer.Window(), kSequenceSeen, 0, 0, &ok);
+            return ok ? static_cast<LRESULT>(w) + l : -1;
+        });
+    ASSERT_NE(own, 0u);
+    bool ok = false;
+    EXPECT_EQ(SendWindowMessage(peer.Window(), kCallBack, own, 1, &ok), 2);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(allPosted) << "the sender cannot know of a drop at the far end";
+    EXPECT_EQ(seenMeanwhile, 0);
+    // The first posts up to the limit arrive, in order; the rest were dropped.
+    EXPECT_EQ(SendWindowMessage(peer.Window(), kSequenceSeen, 0, 0, &ok), static_cast<LRESULT>(kMaxPostsWaiting));
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(PostWindowMessage(peer.Window(), kSequence, kMaxPostsWaiting, 0));
+    EXPECT_EQ(SendWindowMessage(peer.Window(), kSequenceSeen, 0, 0, &ok), static_cast<LRESULT>(kMaxPostsWaiting) + 1);
+    DestroyMessageWindow(own);
+}
+
 TEST_F(WindowBusRemote, APeerDyingMidRequestFailsTheSendAtOnce)
 {
     ScopedSendTimeout limit(30000);

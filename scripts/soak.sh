@@ -13,8 +13,9 @@
 #      any output, after the warm-up (the first fifth of the run) each client's memory peak
 #      within SOAK_MEM_MIB of its warm-up peak, and on every connection that stayed up to the
 #      run's end no message lost or reordered: what the client got (its trace, LANDLORD_TRACE)
-#      is, message for message, the start of what the server's record says it sent; then the
-#      figures.
+#      is, message for message, the start of what the server's record says it sent; every
+#      connection that ended before met a fault that can end one, and the game answered it with
+#      the lost-connection message box; then the figures.
 #
 # Every ending is classified: "left" (the game told the lobby why, message 0x507), "box" (a
 # message box, its text: the game's answer to a fault), "exit" (status 0, nothing said), "soak-end"
@@ -224,9 +225,18 @@ conn_of() {
         sed -n 's/.*"conn":\([0-9][0-9]*\).*/\1/p'
 }
 
-# The connections that stayed up: a client run that the run's end stopped. Runs that never got a
-# message made no connection of their own and are not counted.
+# The faults that can end a connection: the server closes it, the client's reader refuses what
+# it got, or (oversized) the frame does not fit the client's read buffer, where a smaller one is
+# only dropped. The game's answer is the lost-connection message box, and nothing to the lobby.
+ending_faults='drop|garbage|other-version|short-frame|wrong-length|oversized'
+lost_box="box 与游戏服务器连接中断，请确保您的网络在2分钟内恢复正常，双击大厅左侧相应房间，即可重新继续游戏！"
+
+# Every client run with a connection of its own (one that got a message; the others made none):
+# one that ended before the run's end must have met a fault that ends a connection, and ended
+# with the game's answer to it. One that the run's end stopped is checked for lost or reordered
+# messages.
 checked=0
+ended=0
 names=(table table table bots)
 for i in 0 1 2 3; do
     slot=${slots[$i]} user=${users[$i]} name=${names[$i]} k=0
@@ -234,11 +244,21 @@ for i in 0 1 2 3; do
         output=$out/client$slot.$run.out
         grep -aq '^landlord: recv ' "$output" || continue
         k=$((k + 1))
-        ending=$(awk -v s="$slot" -v n="$run" '$1 == s && $2 == n { print $3 }' "$out/endings.txt")
-        [ "$ending" = soak-end ] || continue
+        ending=$(awk -v s="$slot" -v n="$run" '$1 == s && $2 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }' \
+            "$out/endings.txt")
         conn=$(conn_of "$name" "$user" "$k")
         if [ -z "$conn" ]; then
             fail "client $slot run $run: no connection of user $user at the $name server"
+            continue
+        fi
+        if [ "$ending" != soak-end ]; then
+            ended=$((ended + 1))
+            case "$ending" in sanitizer* | signal* | status*) continue ;; esac # failed above
+            if ! grep -a "\"event\":\"chaos\",\"conn\":$conn," "$out/$name.jsonl" | grep -aqE "\"kind\":\"($ending_faults)\""; then
+                fail "client $slot run $run (connection $conn) ended ($ending) with no fault on its connection that ends one"
+            elif [ "$ending" != "$lost_box" ]; then
+                fail "client $slot run $run (connection $conn) lost its connection but ended otherwise: $ending"
+            fi
             continue
         fi
         sed -n 's/^landlord: recv \([0-9]*\) \([0-9]*\)$/\1 \2/p' "$output" >"$out/got.txt"
@@ -255,6 +275,7 @@ for i in 0 1 2 3; do
     done
 done
 rm -f "$out/got.txt" "$out/sent.txt"
+echo "soak: connections that ended, each by a fault that ends one and with the game's answer: $ended" >&2
 echo "soak: connections that stayed up, checked for lost or reordered messages: $checked" >&2
 
 warmup_s=$((seconds / 5))

@@ -20,6 +20,7 @@
 #include "examples/landlord/rules/Moves.h"
 #include "examples/landlord/rules/Protocol.h"
 #include "fuzz/FuzzInput.h"
+#include "tests/support/ManualClockHost.h"
 #include "tools/devserver/Wire.h"
 #include "tools/devserver/games/LandlordGame.h"
 
@@ -51,12 +52,10 @@ const unsigned char* Bytes(const std::string& m)
     return reinterpret_cast<const unsigned char*>(m.data());
 }
 
-class Host : public GameHost
+class Host : public testsupport::ManualClockHost
 {
 public:
-    int TableNumber() const override { return 1; }
-    int Chairs() const override { return ll::kPlayers; }
-    const PlayerRecord* PlayerAt(int) const override { return nullptr; }
+    Host() : ManualClockHost(ll::kPlayers) {}
     void SendToChair(int chair, std::string msg) override
     {
         Check(!ended && chair >= 0 && chair < ll::kPlayers);
@@ -67,14 +66,11 @@ public:
         Check(!ended);
         Take(msg);
     }
-    std::int64_t NowMs() const override { return now; }
     TimerId SetTimer(int ms) override
     {
         Check(!ended && ms >= 0);
-        timers[++m_next] = now + ms;
-        return m_next;
+        return ManualClockHost::SetTimer(ms);
     }
-    void CancelTimer(TimerId id) override { timers.erase(id); }
     void End(GameResult r) override
     {
         Check(!ended);
@@ -87,23 +83,6 @@ public:
         Check(sum == 0);
     }
 
-    bool FireNext(TableGame& game)
-    {
-        if (timers.empty())
-            return false;
-        auto first = timers.begin();
-        for (auto it = timers.begin(); it != timers.end(); ++it)
-            if (it->second < first->second)
-                first = it;
-        const TimerId id = first->first;
-        now = std::max(now, first->second);
-        timers.erase(first);
-        game.OnTimer(id);
-        return true;
-    }
-
-    std::int64_t now = 0;
-    std::map<TimerId, std::int64_t> timers;
     bool ended = false;
     // The cards played since the last deal, from the notices.
     ll::Cards played;
@@ -303,7 +282,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
             }
             break;
         case 5:
-            host.now += 100 * in.Byte();
+            host.Pass(100 * in.Byte());
             break;
         default:
             game.OnMessage(chair, ClientMessage(in, in.Byte()));

@@ -5,6 +5,7 @@
 #include "tools/devserver/games/LandlordGame.h"
 #include "examples/landlord/client/TableState.h"
 #include "examples/landlord/rules/Protocol.h"
+#include "tests/support/ManualClockHost.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +18,11 @@ namespace
 using namespace devserver;
 namespace ll = landlord;
 
-// Runs timers when the test says so, in the order they are due.
-class RecordingHost : public GameHost
+// Records what the game sends; timers run when the test says so.
+class RecordingHost : public testsupport::ManualClockHost
 {
 public:
-    int TableNumber() const override { return 1; }
-    int Chairs() const override { return 3; }
-    const PlayerRecord* PlayerAt(int) const override { return nullptr; }
+    RecordingHost() : ManualClockHost(3) {}
     void SendToChair(int chair, std::string msg) override
     {
         log.emplace_back(chair, msg);
@@ -34,38 +33,12 @@ public:
         log.emplace_back(-1, msg);
         toTable.push_back(std::move(msg));
     }
-    std::int64_t NowMs() const override { return m_now; }
-    TimerId SetTimer(int ms) override
-    {
-        timers[++m_next] = m_now + ms;
-        return m_next;
-    }
-    void CancelTimer(TimerId id) override { timers.erase(id); }
     void End(GameResult r) override
     {
         if (!ended)
             result = std::move(r);
         ended = true;
     }
-
-    // Fires the timer due first; false when none is set.
-    bool FireNext(TableGame& game)
-    {
-        if (timers.empty())
-            return false;
-        auto first = timers.begin();
-        for (auto it = timers.begin(); it != timers.end(); ++it)
-            if (it->second < first->second)
-                first = it;
-        const TimerId id = first->first;
-        m_now = first->second;
-        timers.erase(first);
-        game.OnTimer(id);
-        return true;
-    }
-
-    // Time goes on without a timer firing.
-    void Pass(long long ms) { m_now += ms; }
 
     // The table messages of a type.
     std::vector<std::string> OfType(int type) const
@@ -81,13 +54,8 @@ public:
     std::vector<std::pair<int, std::string>> log;
     std::map<int, std::vector<std::string>> toChair;
     std::vector<std::string> toTable;
-    std::map<TimerId, long long> timers;
     GameResult result;
     bool ended = false;
-
-private:
-    TimerId m_next = 0;
-    long long m_now = 0;
 };
 
 const unsigned char* Bytes(const std::string& m)

@@ -45,9 +45,12 @@ public:
     void HandleGameMessage(std::uintptr_t, long) override {}
 };
 
-struct Table
+// The application and its view and window, of the target's own kinds where it needs them. They
+// live for the whole process (the view's delay queue alone is several megabytes); each input
+// resets what it changed.
+template <class ViewT, class WndT> struct BasicTable
 {
-    Table()
+    BasicTable()
     {
         // Refusals are logged by the thousand; the targets check the results instead.
         LogConfig config{};
@@ -58,15 +61,18 @@ struct Table
         wnd.m_pSendQueue = std::make_unique<MsgQueue>(kSessionQueueSlots, kSessionQueueSlotSize);
     }
     fuzzapp::ContainedApp app;
-    // Makes the application headless and initialises it once.
+    // Makes the application headless and initialises it once; each input attaches a harness of
+    // its own for the message boxes.
     Sexy::TestHarness first{app};
-    View view{&app};
-    Wnd wnd{&app, &view};
+    ViewT view{&app};
+    WndT wnd{&app, &view};
 };
 
-inline Table& GetTable()
+using Table = BasicTable<View, Wnd>;
+
+template <class T = Table> T& GetTable()
 {
-    static Table table;
+    static T table;
     return table;
 }
 

@@ -27,6 +27,7 @@
 // its answer) go through SendNetMessage in full and no connection or thread is ever opened.
 #include "fuzz/FuzzApp.h"
 #include "fuzz/FuzzInput.h"
+#include "fuzz/FuzzTable.h"
 #include "pop/TestHarness.h"
 #include "tessaro/app/AppInfo.h"
 #include "tessaro/app/GameAppBase.h"
@@ -67,8 +68,6 @@ unsigned Touch(std::uintptr_t msg, long len)
         sum += p[i];
     return sum;
 }
-
-using App = fuzzapp::ContainedApp;
 
 class View : public GameViewBase
 {
@@ -136,33 +135,7 @@ struct Routes
     }
 };
 
-// The application and its table live for the whole process (the view's delay queue alone is
-// several megabytes); each input resets what it changed.
-struct Table
-{
-    Table()
-    {
-        // Refused messages are logged by the thousand; the results are checked here instead.
-        LogConfig config{};
-        config.iMinLevel = 1000;
-        InitLog(config);
-        app.m_pGameView = &view;
-        app.m_pGameWnd = &wnd;
-        wnd.m_pSendQueue = std::make_unique<MsgQueue>(kSessionQueueSlots, kSessionQueueSlotSize);
-    }
-    App app;
-    // Makes the application headless and initialises it once; each input attaches a harness of
-    // its own for the message boxes.
-    Sexy::TestHarness first{app};
-    View view{&app};
-    Wnd wnd{&app, &view};
-};
-
-Table& GetTable()
-{
-    static Table table;
-    return table;
-}
+using Table = fuzztable::BasicTable<View, Wnd>;
 
 class Input : public FuzzInput
 {
@@ -218,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     if (size < 4)
         return 0;
-    Table& t = GetTable();
+    Table& t = fuzztable::GetTable<Table>();
     Sexy::TestHarness harness(t.app);
     // A modal message box (a kick notice, a leave answer) counts down on the harness's clock:
     // each turn of its wait moves the clock on, so that it closes by itself.

@@ -15,6 +15,12 @@ namespace Sexy
 class Image;
 class SexyAppBase;
 
+// Its own AddLine(text) and AddLine(char*) stand beside the list's virtual AddLine(text, sorted)
+// on purpose (a menu is never sorted); clang would warn that they hide it.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
 class MenuWidget : public ListWidget
 {
 public:
@@ -51,5 +57,8 @@ public:
 private:
     static bool Clickable(const std::wstring& line) { return !line.empty() && line[0] == L'['; }
 };
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
 } // namespace Sexy

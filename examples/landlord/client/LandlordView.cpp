@@ -211,6 +211,8 @@ void LandlordView::OnGameMessage(const unsigned char* msg, std::size_t len)
         m_iAutoWait = m_iThinkUpdates;
         if (event == TableEvent::BidTurn)
             m_uMoments |= MOMENT_BIDDING;
+        Print("turn chair " + std::to_string(m_state.TurnChair()) + (event == TableEvent::BidTurn ? " bid" : " play") +
+              " seconds " + std::to_string(m_state.TurnSeconds()));
         break;
     case TableEvent::BidMade:
     {

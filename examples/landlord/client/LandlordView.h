@@ -15,6 +15,7 @@
 // tests) the view prints the round on its standard error, one line an event:
 //
 //   landlord: deal round 3 chair 1 cards 17
+//   landlord: turn chair 2 bid seconds 20   (or play; from the next frame on, his buttons are up)
 //   landlord: bid chair 2 points 3
 //   landlord: landlord chair 2 bid 3
 //   landlord: play chair 2 cards 3,3,3,4 left 16

@@ -149,8 +149,6 @@ private:
             Check(false);
         }
     }
-
-    TimerId m_next = 0;
 };
 
 // The round's cards: every one of the 54 exactly once, in a hand, kept back or played.

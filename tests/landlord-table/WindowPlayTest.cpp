@@ -45,10 +45,11 @@ std::pair<int, int> ButtonCentre(int i, int count)
     return {layout::kViewX + x, layout::kViewY + layout::kButtonRowY + kButtonHeight / 2};
 }
 
-// Runs an xdotool command on the display; its first line of output, or nothing when it failed.
+// Runs an xdotool command on the display; its first line of output, or nothing when it failed or
+// did not end within two minutes (a search for a window that never comes).
 std::optional<std::string> XDoTool(const std::string& display, const std::string& args)
 {
-    const std::string command = "DISPLAY=" + display + " xdotool " + args + " 2>&1";
+    const std::string command = "DISPLAY=" + display + " timeout 120 xdotool " + args + " 2>&1";
     FILE* out = ::popen(command.c_str(), "r");
     if (!out)
         return std::nullopt;

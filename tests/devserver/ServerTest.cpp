@@ -329,6 +329,26 @@ TEST(DevServer, ThousandsOfMessagesArriveWholeAndInOrderForASlowReader)
     EXPECT_TRUE(server.WaitForLine("\"completed\":true", kWaitMs));
 }
 
+// What the latency still holds back is no backlog: the client has not been able to read any of
+// it. Half as much again as the limit waits out the latency at once, then arrives whole.
+TEST(DevServer, BytesTheLatencyHoldsBackAreNoBacklog)
+{
+    constexpr int kLatencyMs = 5000;
+    DevServerProcess server({"--quiet", "--echo", "200", "--latency", std::to_string(kLatencyMs)});
+    ASSERT_TRUE(server.Started()) << server.Stderr();
+    WireClient client(server.Port());
+    const std::string msg = GameMessage(200, std::string(20000, 'x'));
+    const size_t count = 3 * Outbox::kBacklogLimit / 2 / msg.size();
+    for (size_t i = 0; i < count; ++i)
+        ASSERT_TRUE(client.SendMessage(msg)) << i;
+    for (size_t i = 0; i < count; ++i)
+    {
+        const std::optional<std::string> echo = client.ReadMessage(kLatencyMs + kWaitMs);
+        ASSERT_TRUE(echo && *echo == msg) << "echo " << i << " of " << count << "\n" << server.Report();
+    }
+    EXPECT_FALSE(server.WaitForLine("\"event\":\"close\"", 0)) << server.Report();
+}
+
 TEST(DevServer, AClientThatStopsReadingIsClosedOnceItsBacklogPassesTheLimit)
 {
     DevServerProcess server({"--quiet", "--echo", "200"});

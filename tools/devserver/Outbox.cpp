@@ -91,8 +91,7 @@ void Outbox::CloseLane(int conn)
             return;
         Lane& lane = *it->second;
         lane.closed = true;
-        lane.queue.clear();
-        lane.queuedBytes = 0;
+        Empty(lane);
         m_lanes.erase(it);
         ++m_signal;
     }
@@ -102,11 +101,43 @@ void Outbox::CloseLane(int conn)
 
 void Outbox::Enqueue(Lane& lane, Queued queued, bool front)
 {
-    lane.queuedBytes += queued.item.wire.size();
+    const size_t bytes = queued.item.wire.size();
+    lane.queuedBytes += bytes;
     if (front)
+    {
+        // Only an item due at once goes first (a direct write that did not finish).
         lane.queue.push_front(std::move(queued));
-    else
-        lane.queue.push_back(std::move(queued));
+        return;
+    }
+    // Held ones stay the newest of the queue: an item behind a held one counts as held until
+    // Release reaches it.
+    const bool held = queued.due > Clock::now() || lane.heldItems > 0;
+    lane.queue.push_back(std::move(queued));
+    if (held)
+    {
+        ++lane.heldItems;
+        lane.heldBytes += bytes;
+    }
+}
+
+void Outbox::Release(Lane& lane, Clock::time_point now)
+{
+    while (lane.heldItems > 0)
+    {
+        const Queued& oldest = lane.queue[lane.queue.size() - lane.heldItems];
+        if (oldest.due > now)
+            return;
+        lane.heldBytes -= oldest.item.wire.size();
+        --lane.heldItems;
+    }
+}
+
+void Outbox::Empty(Lane& lane)
+{
+    lane.queue.clear();
+    lane.queuedBytes = 0;
+    lane.heldItems = 0;
+    lane.heldBytes = 0;
 }
 
 bool Outbox::Post(int conn, OutItem item)
@@ -124,14 +155,19 @@ bool Outbox::Post(int conn, OutItem item)
         direct = m_latency == Clock::duration::zero() && queued.item.kind == OutItem::Kind::Data &&
                  queued.item.pieces <= 1 && !lane->busy && !lane->current && lane->queue.empty() &&
                  queued.item.wire.size() <= static_cast<size_t>(m_iBufSize);
-        backlog = !direct && lane->queuedBytes + queued.item.wire.size() > kBacklogLimit;
+        if (!direct)
+        {
+            Release(*lane, Clock::now());
+            const bool held = queued.due > Clock::now() || lane->heldItems > 0;
+            const size_t due = lane->queuedBytes - lane->heldBytes + (held ? 0 : queued.item.wire.size());
+            backlog = due > kBacklogLimit;
+        }
         if (backlog)
         {
             // The client has stopped reading. Nothing more is written for it; the outbox thread
             // drops an item it is in the middle of once it hands the lane back.
             lane->closed = true;
-            lane->queue.clear();
-            lane->queuedBytes = 0;
+            Empty(*lane);
             ++m_signal;
         }
         else if (direct)
@@ -341,6 +377,12 @@ int Outbox::Run()
                         Earliest(wake, lane.queue.front().due);
                         continue;
                     }
+                    if (lane.heldItems == lane.queue.size())
+                    {
+                        // Due by now, though not yet taken out of the held count.
+                        --lane.heldItems;
+                        lane.heldBytes -= lane.queue.front().item.wire.size();
+                    }
                     lane.current = std::move(lane.queue.front());
                     lane.queue.pop_front();
                     lane.queuedBytes -= lane.current->item.wire.size();
@@ -378,8 +420,7 @@ int Outbox::Run()
                 if (step.closedByItem)
                 {
                     lane.closed = true;
-                    lane.queue.clear();
-                    lane.queuedBytes = 0;
+                    Empty(lane);
                 }
                 if (lane.closed)
                     lane.current.reset();

@@ -5,7 +5,8 @@
 // only when they fit, and otherwise waits for the stack to make room; nothing is ever dropped
 // while the connection lives, and a lane whose client reads slowly holds up no other lane. A client
 // that stops reading does not make its lane grow without bound: a lane that would hold more than
-// kBacklogLimit bytes closes its connection (reason "backlog") and drops what it holds. A lane
+// kBacklogLimit bytes past their latency closes its connection (reason "backlog") and drops what
+// it holds. A lane
 // that is idle when a message comes, with no latency, writes it at once on the calling thread (the
 // stack thread, for an echo): an answer goes out within the same select pass instead of after a
 // thread hand-over.
@@ -100,7 +101,8 @@ public:
     static constexpr size_t kLaneLimit = 1u << 20;
     // The most a lane may hold. Submit keeps a lane below kLaneLimit, but Post never waits (the
     // stack thread's answers, the room's messages): an item that would take a lane past this
-    // closes the connection instead of being queued.
+    // closes the connection instead of being queued. What the latency still holds back is not
+    // counted: the client has had no chance to read it.
     static constexpr size_t kBacklogLimit = 4u << 20;
     // How long a close waits for the client to take what was sent before it.
     static constexpr int kCloseDrainMs = 5000;
@@ -141,6 +143,11 @@ private:
         int node = 0;
         std::deque<Queued> queue;
         size_t queuedBytes = 0;
+        // The newest heldItems items of the queue (heldBytes of it) were still within the
+        // server's latency when last looked at: no client could have read them yet, so they do
+        // not count against kBacklogLimit.
+        size_t heldItems = 0;
+        size_t heldBytes = 0;
         bool closed = false; // gone, or closed by its own close item: nothing more is written
         bool busy = false;   // a thread is writing for it; the fields below are that thread's
         std::optional<Queued> current;
@@ -167,6 +174,10 @@ private:
     void LogUnits(int conn, const OutItem& item, size_t pieces);
     bool TryDirect(Lane& lane, Queued& queued);
     void Enqueue(Lane& lane, Queued queued, bool front);
+    // Takes the items whose latency has passed by now out of the lane's held count.
+    static void Release(Lane& lane, Clock::time_point now);
+    // Drops everything the lane holds.
+    static void Empty(Lane& lane);
     void Signal();
 
     WritePort& m_port;
